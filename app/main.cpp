@@ -1,0 +1,17 @@
+// The program's entry: runs the dialogue against the novel site. An error that reaches here ends the
+// program with one line on standard error and status 1.
+#include "app/dialogue.h"
+#include "app/report.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+int main() {
+    try {
+        novawick::QuilletSource source;
+        return novawick::runDialogue(source, stdin, stdout, STDOUT_FILENO);
+    } catch (...) {
+        return novawick::reportFailure(std::current_exception());
+    }
+}

@@ -1,0 +1,36 @@
+// The HTML library's one error kind: an exception type and a message. Parse errors are recorded,
+// never thrown; this is raised only for caller errors (an empty key) and broken invariants.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace html {
+
+enum class ExceptionType {
+    IllegalArgumentException,
+    SelectorParseException,
+};
+
+/// Name of an exception type, as used in diagnostics.
+std::string_view exceptionTypeName(ExceptionType type);
+
+/// `Exception.Error`: the library's error, carrying its type and message.
+class Exception : public std::runtime_error {
+public:
+    Exception(ExceptionType type, std::string message);
+    ExceptionType type() const noexcept { return type_; }
+    const std::string& message() const noexcept { return message_; }
+
+private:
+    ExceptionType type_;
+    std::string message_;
+};
+
+inline constexpr std::string_view kStringMustNotBeEmpty = "String must not be empty";
+
+/// Raises IllegalArgumentException "String must not be empty" when `value` is empty.
+void requireNotEmpty(std::string_view value);
+
+}  // namespace html

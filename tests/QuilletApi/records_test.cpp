@@ -1,0 +1,125 @@
+// The records and the URL value: the two Content forms, spilled files that do not decode, a spilled file
+// that has gone missing, result-type equality and hashing, and URL parsing and path appending.
+#include "QuilletApi/Content/content.h"
+#include "QuilletApi/records.h"
+#include "QuilletApi/url.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <unordered_set>
+
+namespace novawick {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "novawick-records-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+void writeFile(const fs::path& file, std::string_view bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+TEST(Content, InMemoryLinesAreReturnedWithoutLookingAtTheFile) {
+    Content empty("t", std::vector<std::string>{}, fs::path("/nonexistent/file.json"));
+    EXPECT_TRUE(empty.content().empty());
+    Content two("t", std::vector<std::string>{"a", "b"}, std::nullopt);
+    EXPECT_EQ(two.content(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(Content, NeitherFormIsAnEmptyChapter) {
+    EXPECT_TRUE(Content("t", std::nullopt, std::nullopt).content().empty());
+}
+
+TEST(Content, SpilledFileRoundTripsAndIsReadOnEveryAccess) {
+    TempFolder folder;
+    fs::path file = folder.path() / "chapter.json";
+    writeSpilledLines(file, {"第一行", "line \"two\"\n"});
+    Content spilled("t", std::nullopt, file);
+    EXPECT_EQ(spilled.content(), (std::vector<std::string>{"第一行", "line \"two\"\n"}));
+    writeFile(file, R"(["changed"])");
+    EXPECT_EQ(spilled.content(), (std::vector<std::string>{"changed"}));
+}
+
+TEST(Content, SpilledFileWrittenCompact) {
+    TempFolder folder;
+    fs::path file = folder.path() / "c.json";
+    writeSpilledLines(file, {"a", "b"});
+    std::ifstream in(file);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, R"(["a","b"])");
+}
+
+TEST(Content, SpilledFileThatDoesNotDecodeGivesNoLines) {
+    const char* cases[] = {R"({"a":"b"})", "42", "not json", R"(["a", 1])", "", "[\"\xff\"]"};
+    TempFolder folder;
+    for (const char* bytes : cases) {
+        fs::path file = folder.path() / "bad.json";
+        writeFile(file, bytes);
+        EXPECT_TRUE(Content("t", std::nullopt, file).content().empty()) << bytes;
+    }
+}
+
+TEST(Content, MissingSpilledFileIsAnErrorNotAnEmptyChapter) {
+    TempFolder folder;
+    Content lost("t", std::nullopt, folder.path() / "gone.json");
+    EXPECT_THROW(lost.content(), fs::filesystem_error);
+}
+
+TEST(ResultType, EqualityAndHashFollowTheCase) {
+    EXPECT_EQ(ResultType::vorune, ResultType::vorune);
+    EXPECT_NE(ResultType::vorune, ResultType::zlibrary);
+    EXPECT_EQ(std::hash<ResultType>{}(ResultType::zlibrary), std::hash<int>{}(1));
+    std::unordered_set<ResultType> set{ResultType::vorune, ResultType::vorune, ResultType::zlibrary};
+    EXPECT_EQ(set.size(), 2u);
+}
+
+TEST(Url, ParsesAbsoluteAddressesAndKeepsTheirText) {
+    struct Case {
+        const char* text;
+        bool valid;
+    } cases[] = {
+        {"https://example.invalid", true},
+        {"https://example.invalid/book/1.html?x=1", true},
+        {"http://127.0.0.1:8080/a", true},
+        {"https://example.invalidfoo.html", true},  // a path without "/" runs into the host: still a URL
+        {"", false},
+        {"/relative/path", false},
+        {"not a url", false},
+        {"https://", false},
+    };
+    for (const Case& c : cases) {
+        std::optional<Url> url = Url::parse(c.text);
+        EXPECT_EQ(url.has_value(), c.valid) << c.text;
+        if (url) {
+            EXPECT_EQ(url->text(), c.text);
+        }
+    }
+}
+
+TEST(Url, AppendingPathComponentEncodesWhatAPathMayNotHold) {
+    Url mirror = *Url::parse("https://mirror.invalid");
+    EXPECT_EQ(mirror.appendingPathComponent("s").appendingPathComponent("三体 x?").text(),
+              "https://mirror.invalid/s/%E4%B8%89%E4%BD%93%20x%3F");
+    EXPECT_EQ(mirror.appendingPathComponent("/book/1/a#b").text(), "https://mirror.invalid/book/1/a%23b");
+}
+
+TEST(Url, FileUrlsRoundTripPaths) {
+    Url file = Url::fromFilePath("/tmp/a b/第.json");
+    EXPECT_EQ(file.scheme(), "file");
+    EXPECT_EQ(file.filePath(), fs::path("/tmp/a b/第.json"));
+}
+
+}  // namespace
+}  // namespace novawick
