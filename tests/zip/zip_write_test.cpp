@@ -1,0 +1,255 @@
+// Archives written by zipFiles and zipData, read back by other tools: zipinfo for entry order and
+// methods, `unzip -t` for integrity, python3's zipfile for names, dates and contents.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "zip/minizip_encryption.h"
+#include "zip/zip.h"
+#include "zip_test_support.h"
+
+namespace novawick::zip {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::quoted;
+using testing::runCommand;
+using testing::TemporaryFolder;
+using testing::writeFile;
+
+ZipError errorOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const ZipException& error) {
+        return error.error();
+    }
+    ADD_FAILURE() << "expected a ZipException";
+    return ZipError::zipFail;
+}
+
+struct ZipinfoEntry {
+    std::string method;  // "defN", "defX", "defF", "defS", "stor"
+    std::string name;
+};
+
+std::vector<ZipinfoEntry> zipinfoEntries(const fs::path& archive) {
+    const testing::CommandResult result = runCommand("zipinfo -s " + quoted(archive));
+    EXPECT_EQ(result.status, 0) << result.output;
+    std::vector<ZipinfoEntry> entries;
+    std::istringstream lines(result.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::vector<std::string> parts;
+        for (std::string field; fields >> field;) {
+            parts.push_back(field);
+        }
+        if (parts.size() == 9 && (parts[2] == "fat" || parts[2] == "unx")) {  // one line per entry
+            entries.push_back({parts[5], parts[8]});
+        }
+    }
+    return entries;
+}
+
+void expectIntact(const fs::path& archive) {
+    const testing::CommandResult result = runCommand("unzip -t " + quoted(archive));
+    EXPECT_EQ(result.status, 0) << result.output;
+}
+
+/// The book layout the EPUB writer packs: META-INF/, mimetype, OPS/.
+struct BookFolder {
+    TemporaryFolder temporary;
+    fs::path metaInf = temporary / "book" / "META-INF";
+    fs::path mimetype = temporary / "book" / "mimetype";
+    fs::path ops = temporary / "book" / "OPS";
+    fs::path archive = temporary / "book.zip";
+
+    BookFolder() {
+        writeFile(metaInf / "container.xml", "<container/>");
+        writeFile(mimetype, "application/epub+zip");
+        writeFile(ops / "chapter1.xhtml", std::string(5000, 'x'));
+        writeFile(ops / "book.opf", "<package/>");
+        fs::create_directories(ops / "images" / "unused");
+    }
+    std::vector<fs::path> paths() const { return {metaInf, mimetype, ops}; }
+};
+
+TEST(ZipFilesTest, WritesPathsInOrderAllDeflatedWithoutFolderEntries) {
+    BookFolder book;
+    Zip::zipFiles(book.paths(), book.archive, std::nullopt, ZipCompression::DefaultCompression, {});
+    expectIntact(book.archive);
+    const std::vector<ZipinfoEntry> entries = zipinfoEntries(book.archive);
+    ASSERT_EQ(entries.size(), 4U);
+    const char* expected[] = {"META-INF/container.xml", "mimetype", "OPS/book.opf", "OPS/chapter1.xhtml"};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].name, expected[i]);
+        EXPECT_EQ(entries[i].method.substr(0, 3), "def") << entries[i].name;
+    }
+    const auto listed = testing::listWithPython(book.archive);
+    ASSERT_EQ(listed.size(), 4U);
+    EXPECT_EQ(listed[1].content, "application/epub+zip");
+    EXPECT_EQ(listed[3].content, std::string(5000, 'x'));
+}
+
+TEST(ZipFilesTest, EveryLevelWritesDeflateNeverStored) {
+    TemporaryFolder temporary;
+    writeFile(temporary / "text.txt", std::string(3000, 'a') + "tail");
+    for (ZipCompression level : {ZipCompression::NoCompression, ZipCompression::BestSpeed,
+                                 ZipCompression::DefaultCompression, ZipCompression::BestCompression}) {
+        const fs::path archive = temporary / ("level" + std::to_string(rawValue(level)) + ".zip");
+        Zip::zipFiles({temporary / "text.txt"}, archive, std::nullopt, level, {});
+        const auto listed = testing::listWithPython(archive);
+        ASSERT_EQ(listed.size(), 1U);
+        EXPECT_EQ(listed[0].method, 8) << rawValue(level);
+        EXPECT_EQ(listed[0].content, std::string(3000, 'a') + "tail");
+    }
+}
+
+TEST(ZipFilesTest, StoredEntryNamesAreWrittenUncompressed) {
+    BookFolder book;
+    Zip::zipFiles({book.mimetype, book.metaInf, book.ops}, book.archive, std::nullopt,
+                  ZipCompression::DefaultCompression, {}, {"mimetype"});
+    expectIntact(book.archive);
+    const std::vector<ZipinfoEntry> entries = zipinfoEntries(book.archive);
+    ASSERT_EQ(entries.size(), 4U);
+    EXPECT_EQ(entries[0].name, "mimetype");
+    EXPECT_EQ(entries[0].method, "stor");
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].method.substr(0, 3), "def") << entries[i].name;
+    }
+    // An EPUB reader finds the media type as plain bytes right after the first local header's name.
+    const std::string bytes = testing::readFile(book.archive);
+    EXPECT_EQ(bytes.substr(30, 8), "mimetype");
+    EXPECT_EQ(bytes.substr(38, 20), "application/epub+zip");
+}
+
+TEST(ZipFilesTest, EntryDatesComeFromModificationTimesInLocalTime) {
+    const testing::UtcTimeZone utc;
+    TemporaryFolder temporary;
+    writeFile(temporary / "dated.txt", "d");
+    testing::setModificationTime(temporary / "dated.txt", testing::kLastSecondsOf2022);
+    Zip::zipFiles({temporary / "dated.txt"}, temporary / "files.zip", std::nullopt,
+                  ZipCompression::DefaultCompression, {});
+    const ArchiveFile memory{"memory.txt", {'m'}, std::chrono::system_clock::from_time_t(testing::kLastSecondsOf2022)};
+    const ArchiveFile undated{"undated.txt", {'u'}, std::nullopt};
+    Zip::zipData({memory, undated}, temporary / "data.zip", std::nullopt, ZipCompression::DefaultCompression, {});
+
+    EXPECT_EQ(testing::listWithPython(temporary / "files.zip").at(0).date, "2022-12-31 23:59:58");
+    const auto data = testing::listWithPython(temporary / "data.zip");
+    ASSERT_EQ(data.size(), 2U);
+    EXPECT_EQ(data[0].date, "2022-12-31 23:59:58");
+    EXPECT_EQ(data[1].date.substr(0, 4), "1980");  // no date: all parts zero
+}
+
+TEST(ZipFilesTest, ProgressEndsWithExactlyOneOne) {
+    BookFolder book;
+    std::vector<double> values;
+    Zip::zipFiles(book.paths(), book.archive, std::nullopt, ZipCompression::DefaultCompression,
+                  [&](double value) { values.push_back(value); });
+    ASSERT_EQ(values.size(), 4U);  // three entries below 1, the last one's 1.0 held back for the end
+    EXPECT_EQ(std::count(values.begin(), values.end(), 1.0), 1);
+    EXPECT_EQ(values.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    EXPECT_GT(values.front(), 0.0);
+}
+
+TEST(ZipFilesTest, EmptyFilesReportZeroThenOne) {
+    TemporaryFolder temporary;
+    writeFile(temporary / "a", "");
+    writeFile(temporary / "b", "");
+    std::vector<double> values;
+    Zip::zipFiles({temporary / "a", temporary / "b"}, temporary / "empty.zip", std::nullopt,
+                  ZipCompression::DefaultCompression, [&](double value) { values.push_back(value); });
+    EXPECT_EQ(values, (std::vector<double>{0.0, 0.0, 1.0}));
+    expectIntact(temporary / "empty.zip");
+}
+
+TEST(ZipFilesTest, MissingInputFailsWhenItsTurnComesKeepingEarlierEntries) {
+    TemporaryFolder temporary;
+    writeFile(temporary / "first.txt", "first");
+    writeFile(temporary / "last.txt", "last");
+    const fs::path archive = temporary / "partial.zip";
+    EXPECT_EQ(errorOf([&] {
+                  Zip::zipFiles({temporary / "first.txt", temporary / "missing.txt", temporary / "last.txt"},
+                                archive, std::nullopt, ZipCompression::DefaultCompression, {});
+              }),
+              ZipError::zipFail);
+    const auto listed = testing::listWithPython(archive);
+    ASSERT_EQ(listed.size(), 1U);
+    EXPECT_EQ(listed[0].name, "first.txt");
+    EXPECT_TRUE(fs::exists(temporary / "first.txt"));  // nothing of the caller's is removed
+}
+
+TEST(ZipFilesTest, ArchiveThatCannotBeCreatedIsZipFail) {
+    TemporaryFolder temporary;
+    writeFile(temporary / "a.txt", "a");
+    EXPECT_THROW(Zip::zipFiles({temporary / "a.txt"}, temporary / "no" / "such" / "folder.zip", std::nullopt,
+                               ZipCompression::DefaultCompression, {}),
+                 ZipException);
+}
+
+TEST(ZipFilesTest, ArchiveInsideAZippedFolderIsNotPackedIntoItself) {
+    TemporaryFolder temporary;
+    writeFile(temporary / "folder" / "a.txt", std::string(100000, 'q'));
+    const fs::path archive = temporary / "folder" / "self.zip";
+    writeFile(archive, "an older archive");
+    Zip::zipFiles({temporary / "folder"}, archive, std::nullopt, ZipCompression::NoCompression, {});
+    const auto listed = testing::listWithPython(archive);
+    ASSERT_EQ(listed.size(), 1U);
+    EXPECT_EQ(listed[0].name, "folder/a.txt");
+}
+
+TEST(ZipFilesTest, PasswordArchivesOpenWithOtherToolsOrAreRefused) {
+    TemporaryFolder temporary;
+    writeFile(temporary / "secret.txt", "the secret text");
+    const fs::path files = temporary / "files.zip";
+    const fs::path data = temporary / "data.zip";
+    if (novawick_zip_minizip_encryption_works() == 0) {
+        // This minizip would write entries nobody can decrypt: refuse before making anything.
+        EXPECT_EQ(errorOf([&] {
+                      Zip::zipFiles({temporary / "secret.txt"}, files, "pass", ZipCompression::DefaultCompression, {});
+                  }),
+                  ZipError::zipFail);
+        EXPECT_EQ(errorOf([&] { Zip::zipData({{"s.txt", {'s'}, std::nullopt}}, data, "pass", {}, {}); }),
+                  ZipError::zipFail);
+        EXPECT_FALSE(fs::exists(files));
+        EXPECT_FALSE(fs::exists(data));
+        return;
+    }
+    Zip::zipFiles({temporary / "secret.txt"}, files, "pass", ZipCompression::DefaultCompression, {});
+    Zip::zipData({{"secret.txt", {'s', 'e', 'c'}, std::nullopt}}, data, "pass", ZipCompression::BestSpeed, {});
+    for (const fs::path& archive : {files, data}) {
+        const testing::CommandResult result = runCommand("unzip -P pass -t " + quoted(archive));
+        EXPECT_EQ(result.status, 0) << result.output;
+    }
+}
+
+TEST(ZipDataTest, WritesNamesAsGivenSkipsEmptyBuffersAndReportsEachEntry) {
+    TemporaryFolder temporary;
+    const fs::path archive = temporary / "data.zip";
+    std::vector<double> values;
+    Zip::zipData({{"one.txt", {'1'}, std::nullopt},
+                  {"skipped.txt", {}, std::nullopt},
+                  {"deep/two.txt", {'2', '2', '2'}, std::nullopt}},
+                 archive, std::nullopt, ZipCompression::BestCompression,
+                 [&](double value) { values.push_back(value); });
+    expectIntact(archive);
+    const auto listed = testing::listWithPython(archive);
+    ASSERT_EQ(listed.size(), 2U);
+    EXPECT_EQ(listed[0].name, "one.txt");
+    EXPECT_EQ(listed[1].name, "deep/two.txt");
+    EXPECT_EQ(listed[1].content, "222");
+    EXPECT_EQ(values, (std::vector<double>{0.25, 1.0, 1.0}));
+}
+
+TEST(QuickZipTest, WritesIntoTheDocumentsFolder) {
+    TemporaryFolder temporary;
+    const testing::ScopedEnvironment documents("XDG_DOCUMENTS_DIR", temporary.path().c_str());
+    writeFile(temporary / "input" / "a.txt", "a");
+    const fs::path archive = Zip::quickZipFiles({temporary / "input"}, "bundle");
+    EXPECT_EQ(archive, temporary / "bundle.zip");
+    EXPECT_EQ(testing::listWithPython(archive).at(0).name, "input/a.txt");
+}
+
+}  // namespace
+}  // namespace novawick::zip
