@@ -1,0 +1,55 @@
+// The error kinds of the HTTP layer. A transport failure is raised as one exception type whose text
+// names the address and the cause, so that the dialogue can print it unchanged; the kind lets callers
+// and tests tell failures apart without comparing texts.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace novawick::net {
+
+/// Why a request did not produce a response.
+enum class TransportFailure {
+    invalidRequest,          // the request itself cannot be sent safely (bad header, bad method text)
+    unsupportedProtocol,     // a scheme other than http or https, asked for or redirected to
+    malformedAddress,        // the address text does not parse
+    couldNotResolveHost,     // name resolution failed
+    couldNotConnect,         // the TCP connection was refused or unreachable
+    timedOut,                // no byte moved for the inactivity limit, or connecting took too long
+    tlsFailure,              // handshake or certificate verification failed
+    tooManyRedirects,        // the redirect limit was reached
+    bodyTooLarge,            // the decoded body exceeded the size cap
+    receiveFailure,          // the connection broke or the answer was not valid HTTP
+    contentDecodingFailure,  // the body's content coding could not be undone
+    otherFailure,            // any other libcurl failure
+};
+
+/// Debug name of a failure kind.
+std::string_view failureName(TransportFailure failure) noexcept;
+
+/// A request that did not produce a complete response; what() is "<url>: <cause>".
+class TransportError : public std::runtime_error {
+public:
+    TransportError(TransportFailure failure, std::string url, std::string cause);
+
+    /// The kind of failure.
+    TransportFailure failure() const noexcept { return failure_; }
+    /// The address that was requested.
+    const std::string& url() const noexcept { return url_; }
+    /// The cause alone, without the address.
+    const std::string& cause() const noexcept { return cause_; }
+
+private:
+    TransportFailure failure_;
+    std::string url_;
+    std::string cause_;
+};
+
+/// Cause text of a body refused for its size.
+std::string bodyTooLargeCause(std::uint64_t limitBytes);
+/// Cause text of a transfer stopped because nothing moved for too long.
+std::string inactivityCause(std::int64_t timeoutMilliseconds);
+
+}  // namespace novawick::net

@@ -1,0 +1,249 @@
+// The libcurl side of a request. All options are set in configureTransfer, each with the reason for
+// its value, so the client's behaviour can be read in one place. The callbacks enforce what libcurl
+// cannot express exactly: a body cap on the decoded bytes and an inactivity limit in milliseconds.
+#include "net/transfer.h"
+
+#include <algorithm>
+#include <new>
+#include <string_view>
+
+namespace novawick::net {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Fails loudly when libcurl refuses an option: a silently ignored limit would be worse than no request.
+template <typename Value>
+void setOption(CURL* curl, CURLoption option, Value value) {
+    const CURLcode code = curl_easy_setopt(curl, option, value);
+    if (code != CURLE_OK) {
+        throw TransportError(TransportFailure::otherFailure, "(configuration)",
+                             std::string("libcurl refused an option: ") + curl_easy_strerror(code));
+    }
+}
+
+void append(Slist& list, const std::string& line) {
+    curl_slist* grown = curl_slist_append(list.get(), line.c_str());
+    if (grown == nullptr) throw std::bad_alloc();
+    (void)list.release();  // `grown` is the same list, now one entry longer
+    list.reset(grown);
+}
+
+bool isTokenCharacter(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte >= 0x7f) return false;
+    return std::string_view("()<>@,;:\\\"/[]?={}").find(c) == std::string_view::npos;
+}
+
+bool hasLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+size_t receiveBody(char* data, size_t size, size_t count, void* user) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    transfer.lastActivity = Clock::now();
+    // The cap is on decoded bytes, so a small compressed body cannot inflate past it.
+    if (bytes > transfer.limits.maximumBodyBytes - transfer.body.size()) {
+        transfer.bodyTooLarge = true;
+        return 0;
+    }
+    transfer.body.append(data, bytes);
+    return bytes;
+}
+
+size_t receiveHeader(char* data, size_t size, size_t count, void* user) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    transfer.lastActivity = Clock::now();
+    // A new status line starts a new response (redirect hop or interim answer): only the last body counts.
+    if (std::string_view(data, bytes).starts_with("HTTP/")) transfer.body.clear();
+    return bytes;
+}
+
+int watchActivity(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const auto now = Clock::now();
+    const curl_off_t moved = downloaded + uploaded;
+    if (moved != transfer.lastBytesMoved) {
+        transfer.lastBytesMoved = moved;
+        transfer.lastActivity = now;
+        return 0;
+    }
+    if (now - transfer.lastActivity >= transfer.limits.inactivityTimeout) {
+        transfer.inactive = true;
+        return 1;
+    }
+    return 0;
+}
+
+TransportFailure failureOf(CURLcode code, const Transfer& transfer) {
+    if (transfer.bodyTooLarge) return TransportFailure::bodyTooLarge;
+    if (transfer.inactive) return TransportFailure::timedOut;
+    switch (code) {
+        case CURLE_UNSUPPORTED_PROTOCOL: return TransportFailure::unsupportedProtocol;
+        case CURLE_URL_MALFORMAT: return TransportFailure::malformedAddress;
+        case CURLE_COULDNT_RESOLVE_HOST: return TransportFailure::couldNotResolveHost;
+        case CURLE_COULDNT_CONNECT: return TransportFailure::couldNotConnect;
+        case CURLE_OPERATION_TIMEDOUT: return TransportFailure::timedOut;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER: return TransportFailure::tlsFailure;
+        case CURLE_TOO_MANY_REDIRECTS: return TransportFailure::tooManyRedirects;
+        case CURLE_FILESIZE_EXCEEDED: return TransportFailure::bodyTooLarge;
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_GOT_NOTHING:
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_HTTP2:
+        case CURLE_HTTP2_STREAM: return TransportFailure::receiveFailure;
+        case CURLE_BAD_CONTENT_ENCODING: return TransportFailure::contentDecodingFailure;
+        default: return TransportFailure::otherFailure;  // libcurl's own enum, with ~100 codes
+    }
+}
+
+}  // namespace
+
+EasyHandle::EasyHandle() : curl(curl_easy_init()) {
+    if (curl == nullptr) throw std::bad_alloc();
+}
+
+EasyHandle::~EasyHandle() {
+    curl_easy_cleanup(curl);
+}
+
+TransferLimits limitsFor(const Request& request, const std::optional<TransportSeam>& seam) {
+    if (seam) return {seam->inactivityTimeout, seam->maximumBodyBytes};
+    return {request.applyProfileTimeout ? profileInactivityTimeout : defaultInactivityTimeout,
+            maximumBodyBytes};
+}
+
+Transfer::Transfer(TransferLimits limits) : limits(limits), lastActivity(Clock::now()) {}
+
+void validateRequest(const Request& request) {
+    auto refuse = [&](std::string cause) {
+        throw TransportError(TransportFailure::invalidRequest, request.url, std::move(cause));
+    };
+    if (hasLineBreakOrNul(request.url)) refuse("address holds a line break or NUL");
+    for (const auto& [name, value] : request.headers) {
+        if (name.empty() || !std::all_of(name.begin(), name.end(), isTokenCharacter)) {
+            refuse("header name is not a token: \"" + name + "\"");
+        }
+        if (hasLineBreakOrNul(value)) refuse("value of header " + name + " holds a line break or NUL");
+    }
+    switch (request.method) {
+        case Method::get:
+            if (request.body) refuse("a GET carries no body");
+            break;
+        case Method::post: break;
+    }
+}
+
+TransferLists buildLists(const Request& request, const std::optional<TransportSeam>& seam) {
+    TransferLists lists;
+    for (const auto& [name, value] : request.headers) {
+        // "Name;" is libcurl's way to send a header with an empty value; "Name:" would remove it.
+        append(lists.headers, value.empty() ? name + ";" : name + ": " + value);
+    }
+    switch (request.method) {
+        case Method::get: break;
+        case Method::post: append(lists.headers, "Expect:"); break;  // removes libcurl's own
+    }
+    if (seam) {
+        for (const LoopbackRoute& route : seam->routes) {
+            append(lists.connectTo, route.host + ":" + std::to_string(route.port) +
+                                        ":127.0.0.1:" + std::to_string(route.loopbackPort));
+        }
+    }
+    return lists;
+}
+
+void configureTransfer(CURL* curl, const Request& request, const std::optional<TransportSeam>& seam,
+                       const TransferLists& lists, Transfer& transfer) {
+    const auto timeoutMilliseconds = static_cast<long>(transfer.limits.inactivityTimeout.count());
+    // The address exactly as given: site addresses are built by text concatenation and must not be
+    // normalised on the way out.
+    setOption(curl, CURLOPT_URL, request.url.c_str());
+    // libcurl's own words for a failure, quoted in TransportError.
+    setOption(curl, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
+    // No SIGALRM-based timeouts: the process may have other threads, and signals would hit them.
+    setOption(curl, CURLOPT_NOSIGNAL, 1L);
+    // Only web addresses are ever fetched; a page or redirect must not reach file://, ftp:// and the like.
+    setOption(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    setOption(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // Redirects are followed like a browser does (a POST answered by 301/302/303 continues as GET),
+    // up to a bound so that a loop ends in an error rather than spinning.
+    setOption(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    setOption(curl, CURLOPT_MAXREDIRS, maximumRedirects);
+    // HTTP/2 where the server offers it through ALPN, HTTP/1.1 otherwise; both keep the connection.
+    setOption(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
+    // The codings undone before the body reaches the caller. libcurl sends this as its own
+    // Accept-Encoding unless the request carries one, in which case the caller's goes out alone.
+    setOption(curl, CURLOPT_ACCEPT_ENCODING, "gzip, deflate, br");
+    // Exactly the caller's fields in the caller's order (plus "Expect:" on a POST, which only suppresses
+    // libcurl's 100-continue wait). An empty list leaves only libcurl's Host and Accept.
+    setOption(curl, CURLOPT_HTTPHEADER, lists.headers.get());
+    switch (request.method) {
+        case Method::get:
+            // Undoes a POST left on the reused handle.
+            setOption(curl, CURLOPT_HTTPGET, 1L);
+            break;
+        case Method::post: {
+            // The body is sent from the caller's bytes with a Content-Length; an absent body is empty.
+            static const char emptyBody[] = "";
+            const std::string* body = request.body ? &*request.body : nullptr;
+            setOption(curl, CURLOPT_POST, 1L);
+            setOption(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body ? body->size() : 0));
+            setOption(curl, CURLOPT_POSTFIELDS, body ? body->data() : emptyBody);
+            break;
+        }
+    }
+    // The inactivity limit also bounds connecting (TCP and TLS handshake).
+    setOption(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMilliseconds);
+    // No overall cap: a slow but steady transfer of a large page must finish. libcurl's low-speed check
+    // (under 1 byte/s) is a backstop in whole seconds, one longer than the limit because libcurl's speed
+    // figure is refreshed once a second; the progress callback below enforces the exact limit.
+    setOption(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    setOption(curl, CURLOPT_LOW_SPEED_TIME, (timeoutMilliseconds + 999) / 1000 + 1);
+    // Called at least once a second even when idle: the inactivity watchdog.
+    setOption(curl, CURLOPT_NOPROGRESS, 0L);
+    setOption(curl, CURLOPT_XFERINFOFUNCTION, &watchActivity);
+    setOption(curl, CURLOPT_XFERINFODATA, static_cast<void*>(&transfer));
+    // The body collects into memory, capped on its decoded size.
+    setOption(curl, CURLOPT_WRITEFUNCTION, &receiveBody);
+    setOption(curl, CURLOPT_WRITEDATA, static_cast<void*>(&transfer));
+    // Header lines count as activity and mark the start of each response in a redirect chain.
+    setOption(curl, CURLOPT_HEADERFUNCTION, &receiveHeader);
+    setOption(curl, CURLOPT_HEADERDATA, static_cast<void*>(&transfer));
+    // Refuses an announced Content-Length over the cap before any body byte is read.
+    setOption(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(transfer.limits.maximumBodyBytes));
+    // Certificates are always verified; the seam trusts a test authority instead of switching this off.
+    setOption(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    setOption(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (seam) {
+        // Test seam: real host names connect to loopback ports, so TLS still checks those names.
+        setOption(curl, CURLOPT_CONNECT_TO, lists.connectTo.get());
+        if (!seam->caFile.empty()) setOption(curl, CURLOPT_CAINFO, seam->caFile.c_str());
+    }
+}
+
+TransportError transferError(CURLcode code, const Request& request, const Transfer& transfer) {
+    const TransportFailure failure = failureOf(code, transfer);
+    std::string cause;
+    if (transfer.bodyTooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+        cause = bodyTooLargeCause(transfer.limits.maximumBodyBytes);
+    } else if (transfer.inactive) {
+        cause = inactivityCause(transfer.limits.inactivityTimeout.count());
+    } else if (transfer.errorBuffer[0] != '\0') {
+        cause = transfer.errorBuffer;
+    } else {
+        cause = curl_easy_strerror(code);
+    }
+    return TransportError(failure, request.url, std::move(cause));
+}
+
+}  // namespace novawick::net

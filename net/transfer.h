@@ -1,0 +1,74 @@
+// One libcurl transfer: the state its callbacks fill in, the single function that sets every
+// libcurl option, and the translation of libcurl's result into TransportError. Internal to net/;
+// nothing outside this folder includes <curl/curl.h>.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "net/errors.h"
+#include "net/http_client.h"
+
+namespace novawick::net {
+
+/// Owner of a curl_slist.
+struct SlistDeleter {
+    void operator()(curl_slist* list) const noexcept { curl_slist_free_all(list); }
+};
+using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
+
+/// The reused easy handle; its connection cache is what keeps a book on one connection.
+struct EasyHandle {
+    EasyHandle();
+    ~EasyHandle();
+    EasyHandle(const EasyHandle&) = delete;
+    EasyHandle& operator=(const EasyHandle&) = delete;
+    CURL* curl;
+};
+
+/// The limits one transfer runs under.
+struct TransferLimits {
+    std::chrono::milliseconds inactivityTimeout;
+    std::uint64_t maximumBodyBytes;
+};
+
+/// The limits of a request: the profile's or the client default, unless the seam overrides them.
+TransferLimits limitsFor(const Request& request, const std::optional<TransportSeam>& seam);
+
+/// What the callbacks of one transfer share; lives on the stack of HttpClient::send.
+struct Transfer {
+    explicit Transfer(TransferLimits limits);
+
+    TransferLimits limits;
+    std::string body;
+    bool bodyTooLarge = false;
+    bool inactive = false;
+    curl_off_t lastBytesMoved = -1;
+    std::chrono::steady_clock::time_point lastActivity;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+};
+
+/// The lists a transfer points libcurl at; they must outlive curl_easy_perform.
+struct TransferLists {
+    Slist headers;
+    Slist connectTo;
+};
+
+/// Raises TransportError(invalidRequest) for text that could smuggle extra header lines.
+void validateRequest(const Request& request);
+
+/// Builds the header and connect-to lists for a request under an optional seam.
+TransferLists buildLists(const Request& request, const std::optional<TransportSeam>& seam);
+
+/// Sets every libcurl option of a transfer on a freshly reset handle.
+void configureTransfer(CURL* curl, const Request& request, const std::optional<TransportSeam>& seam,
+                       const TransferLists& lists, Transfer& transfer);
+
+/// Turns a failed perform into the error raised to the caller.
+TransportError transferError(CURLcode code, const Request& request, const Transfer& transfer);
+
+}  // namespace novawick::net

@@ -1,0 +1,86 @@
+// Connection reuse: a whole book's worth of pages, requests of mixed kinds, and requests from several
+// threads all travel over one kept-alive connection, one request at a time.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/fetch.h"
+#include "tests/support/loopback_site.h"
+#include "tests/support/raw_tls_server.h"
+
+namespace {
+
+using novawick::testing::LoopbackSite;
+using novawick::testing::RawTlsServer;
+using novawick::testing::ScriptedResponse;
+using novawick::testing::SiteRequest;
+using novawick::testing::SiteResponse;
+
+TEST(ConnectionReuseTest, TwoHundredPagesOverOneConnection) {
+    LoopbackSite site;
+    site.installSeam();
+    site.get("/chapter", [](const SiteRequest& request, SiteResponse& response) {
+        response.body = "<p>" + request.target + "</p>";
+    });
+
+    for (int page = 0; page < 200; ++page) {
+        const auto answer = novawick::net::pageFetch(site.url("/chapter?page=" + std::to_string(page)));
+        ASSERT_EQ(answer.status, 200);
+        ASSERT_EQ(answer.body, "<p>/chapter?page=" + std::to_string(page) + "</p>");
+    }
+    EXPECT_EQ(site.requestsServed(), 200u);
+    EXPECT_EQ(site.connectionsAccepted(), 1u);
+}
+
+TEST(ConnectionReuseTest, PostsGetsAndRedirectsShareTheConnection) {
+    RawTlsServer server;
+    server.installSeam();
+    server.route("/search/", ScriptedResponse::text(200, "hits"));
+    server.route("/moved", ScriptedResponse::redirect(302, "/page"));
+    server.route("/page", ScriptedResponse::text(200, "page"));
+
+    novawick::net::searchPost(server.url("/search/"), "q=1",
+                              {{"Content-Type", "application/x-www-form-urlencoded"}});
+    novawick::net::pageFetch(server.url("/moved"));
+    novawick::net::plainFetch(server.url("/page"));
+    novawick::net::searchPost(server.url("/search/"), "q=2", {});
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 5u);
+    for (const auto& request : requests) EXPECT_EQ(request.connection, 1u) << request.target;
+}
+
+TEST(ConnectionReuseTest, RequestsFromSeveralThreadsRunOneAtATime) {
+    LoopbackSite site;
+    site.installSeam();
+    std::atomic<int> inFlight{0};
+    std::atomic<int> mostInFlight{0};
+    site.get("/page", [&](const SiteRequest&, SiteResponse& response) {
+        const int now = ++inFlight;
+        int seen = mostInFlight.load();
+        while (now > seen && !mostInFlight.compare_exchange_weak(seen, now)) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        --inFlight;
+        response.body = "ok";
+    });
+
+    std::atomic<int> successes{0};
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) {
+        threads.emplace_back([&] {
+            for (int request = 0; request < 10; ++request) {
+                if (novawick::net::plainFetch(site.url("/page")).body == "ok") ++successes;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(successes.load(), 40);
+    EXPECT_EQ(mostInFlight.load(), 1);
+    EXPECT_EQ(site.connectionsAccepted(), 1u);
+}
+
+}  // namespace

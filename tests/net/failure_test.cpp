@@ -1,0 +1,203 @@
+// Transport failures: each becomes a TransportError of the right kind naming the address, and none
+// is mistaken for a response. Limits are shortened through the seam so that the stall and size tests
+// stay small; the margins between stall and limit are wide so that a loaded machine cannot flip them.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ostream>
+#include <string>
+
+#include "net/errors.h"
+#include "net/fetch.h"
+#include "tests/support/raw_tls_server.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using novawick::net::TransportError;
+using novawick::net::TransportFailure;
+using novawick::testing::BodyFraming;
+using novawick::testing::ContentCoding;
+using novawick::testing::RawTlsServer;
+using novawick::testing::ScopedTransportSeam;
+using novawick::testing::ScriptedResponse;
+
+// Runs a fetch that must fail and returns its error.
+template <typename Fetch>
+TransportError failureOf(Fetch fetch) {
+    try {
+        const auto answer = fetch();
+        ADD_FAILURE() << "succeeded with status " << answer.status;
+    } catch (const TransportError& error) {
+        return error;
+    }
+    return TransportError(TransportFailure::otherFailure, "", "no failure");
+}
+
+// A loopback port with nothing listening on it.
+std::uint16_t closedPort() {
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    close(probe);
+    return ntohs(address.sin_port);
+}
+
+TEST(ProtocolLimitTest, OnlyHttpAndHttpsAreRequested) {
+    for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "dict://127.0.0.1/x"}) {
+        const auto error = failureOf([&] { return novawick::net::plainFetch(url); });
+        EXPECT_EQ(error.failure(), TransportFailure::unsupportedProtocol) << error.what();
+        EXPECT_EQ(error.url(), url);
+    }
+}
+
+TEST(ProtocolLimitTest, RedirectToAFileAddressIsRefused) {
+    RawTlsServer server;
+    server.installSeam();
+    server.route("/to-file", ScriptedResponse::redirect(302, "file:///etc/passwd"));
+
+    const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/to-file")); });
+    EXPECT_EQ(error.failure(), TransportFailure::unsupportedProtocol) << error.what();
+}
+
+TEST(RedirectLimitTest, LoopFailsAfterTwentyRedirects) {
+    RawTlsServer server;
+    server.installSeam();
+    server.route("/loop", ScriptedResponse::redirect(302, "/loop"));
+
+    const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/loop")); });
+    EXPECT_EQ(error.failure(), TransportFailure::tooManyRedirects) << error.what();
+    EXPECT_EQ(server.requests().size(), 21u);
+}
+
+TEST(ConnectionFailureTest, RefusedConnectionNamesTheAddress) {
+    novawick::net::TransportSeam seam;
+    seam.routes.push_back({"closed.test", 443, closedPort()});
+    ScopedTransportSeam guard(seam);
+
+    const auto error = failureOf([] { return novawick::net::pageFetch("https://closed.test/book/1/"); });
+    EXPECT_EQ(error.failure(), TransportFailure::couldNotConnect);
+    EXPECT_TRUE(std::string(error.what()).starts_with("https://closed.test/book/1/: ")) << error.what();
+    EXPECT_FALSE(error.cause().empty());
+}
+
+TEST(ConnectionFailureTest, CertificatesAreVerified) {
+    RawTlsServer server;
+    // Not trusted: the seam routes the host but keeps the system store.
+    auto untrusted = server.seam();
+    untrusted.caFile.clear();
+    // Trusted authority, but a name the certificate does not cover.
+    auto wrongName = server.seam();
+    wrongName.routes.push_back({"other.test", 443, server.port()});
+
+    for (const auto& [seam, url] :
+         {std::pair{untrusted, server.url("/")}, std::pair{wrongName, std::string("https://other.test/")}}) {
+        ScopedTransportSeam guard(seam);
+        const auto error = failureOf([&url = url] { return novawick::net::plainFetch(url); });
+        EXPECT_EQ(error.failure(), TransportFailure::tlsFailure) << error.what();
+    }
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST(ConnectionFailureTest, ConnectionClosedMidBodyFails) {
+    RawTlsServer server;
+    server.installSeam();
+    for (const BodyFraming framing : {BodyFraming::contentLength, BodyFraming::chunked}) {
+        ScriptedResponse response = ScriptedResponse::text(200, std::string(4000, 'x'));
+        response.framing = framing;
+        response.dripBytes = 500;
+        response.hangUpAfterBodyBytes = 1200;
+        server.route("/cut", response);
+
+        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/cut")); });
+        EXPECT_EQ(error.failure(), TransportFailure::receiveFailure) << error.what();
+    }
+}
+
+class InactivityTest : public testing::Test {
+protected:
+    void SetUp() override {
+        auto seam = server.seam();
+        seam.inactivityTimeout = 500ms;
+        guard.emplace(seam);
+    }
+    RawTlsServer server;
+    std::optional<ScopedTransportSeam> guard;
+};
+
+TEST_F(InactivityTest, StallLongerThanTheLimitFails) {
+    ScriptedResponse beforeHeaders = ScriptedResponse::text(200, "late");
+    beforeHeaders.stallBeforeHeaders = 5s;
+    ScriptedResponse midBody = ScriptedResponse::text(200, std::string(1000, 'y'));
+    midBody.dripBytes = 600;
+    midBody.dripInterval = 2500ms;
+    server.route("/before-headers", beforeHeaders);
+    server.route("/mid-body", midBody);
+
+    for (const char* path : {"/before-headers", "/mid-body"}) {
+        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url(path)); });
+        EXPECT_EQ(error.failure(), TransportFailure::timedOut) << path << ": " << error.what();
+        EXPECT_EQ(error.cause(), novawick::net::inactivityCause(500)) << path;
+    }
+}
+
+TEST_F(InactivityTest, SlowButSteadyTransferLongerThanTheLimitSucceeds) {
+    ScriptedResponse steady = ScriptedResponse::text(200, std::string(40, 'z'));
+    steady.dripBytes = 1;
+    steady.dripInterval = 50ms;  // two seconds in all, four times the limit
+    server.route("/steady", steady);
+
+    const auto answer = novawick::net::plainFetch(server.url("/steady"));
+    EXPECT_EQ(answer.body, std::string(40, 'z'));
+}
+
+struct SizeCase {
+    const char* name;
+    std::size_t bodyBytes;
+    ContentCoding coding;
+    BodyFraming framing;
+    bool accepted;
+};
+
+void PrintTo(const SizeCase& item, std::ostream* out) { *out << item.name; }
+
+class BodyCapTest : public testing::TestWithParam<SizeCase> {};
+
+TEST_P(BodyCapTest, DecodedBodyIsCapped) {
+    RawTlsServer server;
+    auto seam = server.seam();
+    seam.maximumBodyBytes = 1000;
+    ScopedTransportSeam guard(seam);
+    ScriptedResponse response = ScriptedResponse::text(200, std::string(GetParam().bodyBytes, 'b'));
+    response.coding = GetParam().coding;
+    response.framing = GetParam().framing;
+    server.route("/big", response);
+
+    if (GetParam().accepted) {
+        EXPECT_EQ(novawick::net::plainFetch(server.url("/big")).body.size(), GetParam().bodyBytes);
+        return;
+    }
+    const auto error = failureOf([&] { return novawick::net::plainFetch(server.url("/big")); });
+    EXPECT_EQ(error.failure(), TransportFailure::bodyTooLarge) << error.what();
+    EXPECT_EQ(error.cause(), novawick::net::bodyTooLargeCause(1000));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, BodyCapTest,
+    testing::Values(
+        SizeCase{"exactlyAtCap", 1000, ContentCoding::identity, BodyFraming::contentLength, true},
+        SizeCase{"announcedLength", 1001, ContentCoding::identity, BodyFraming::contentLength, false},
+        SizeCase{"chunked", 5000, ContentCoding::identity, BodyFraming::chunked, false},
+        SizeCase{"closeDelimited", 5000, ContentCoding::identity, BodyFraming::closeDelimited, false},
+        SizeCase{"smallGzipInflatingPastCap", 200000, ContentCoding::gzip, BodyFraming::contentLength, false},
+        SizeCase{"smallBrotliInflatingPastCap", 200000, ContentCoding::brotli, BodyFraming::chunked, false}),
+    [](const testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,125 @@
+// A tiny HTTPS/1.1 server that records every request byte for byte and answers from a script. It
+// exists because general-purpose servers normalise what they receive (header order and case are
+// lost), while the client's tests must see exactly what went on the wire. Each response can also
+// misbehave on purpose: stall, drip, hang up mid-body, or redirect.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "net/http_client.h"
+#include "tests/support/certificate_kit.h"
+#include "tests/support/content_coding.h"
+#include "tests/support/scoped_seam.h"
+
+namespace novawick::testing {
+
+/// One request exactly as received.
+struct RecordedRequest {
+    std::string raw;  // request line, header lines, blank line and body, unaltered
+    std::string method;
+    std::string target;
+    std::string version;
+    std::vector<net::HeaderField> headers;  // in order; names as sent, values without surrounding blanks
+    std::string body;
+    std::size_t connection = 0;  // 1-based number of the connection that carried it
+
+    /// Value of the first header with this name (case-insensitive).
+    std::optional<std::string> header(std::string_view name) const;
+    /// Number of headers with this name (case-insensitive).
+    std::size_t headerCount(std::string_view name) const;
+};
+
+/// How the end of a scripted body is signalled.
+enum class BodyFraming { contentLength, chunked, closeDelimited };
+
+/// A scripted answer and the misbehaviour to go with it.
+struct ScriptedResponse {
+    int status = 200;
+    std::vector<net::HeaderField> headers;
+    std::string body;  // before coding
+    ContentCoding coding = ContentCoding::identity;
+    BodyFraming framing = BodyFraming::contentLength;
+    std::chrono::milliseconds stallBeforeHeaders{0};
+    std::chrono::milliseconds stallAfterHeaders{0};
+    std::size_t dripBytes = 0;                  // when non-zero, the body goes out in pieces of this size...
+    std::chrono::milliseconds dripInterval{0};  // ...with this pause before each piece
+    std::optional<std::size_t> hangUpAfterBodyBytes;  // close after this many encoded body bytes
+
+    /// A plain answer with a body.
+    static ScriptedResponse text(int status, std::string body);
+    /// A redirect to `location` with an empty body.
+    static ScriptedResponse redirect(int status, std::string location);
+};
+
+/// Chooses the answer to a request; called on the connection's thread.
+using Responder = std::function<ScriptedResponse(const RecordedRequest&)>;
+
+/// HTTPS on 127.0.0.1 (ephemeral port), HTTP/1.1 only, one thread per connection; stops on destruction.
+class RawTlsServer {
+public:
+    /// Serves a certificate for these names; requests for a route not set get 404.
+    explicit RawTlsServer(std::vector<std::string> hostNames = {"raw.test"});
+    ~RawTlsServer();
+    RawTlsServer(const RawTlsServer&) = delete;
+    RawTlsServer& operator=(const RawTlsServer&) = delete;
+
+    /// The listening port.
+    std::uint16_t port() const { return port_; }
+    /// "https://<first host name><path>", reachable once the seam is installed.
+    std::string url(std::string_view path) const;
+    /// The certificates in use.
+    const CertificateKit& certificates() const { return certificates_; }
+
+    /// Answers requests for `target` (path and query as sent) with `response`.
+    void route(std::string target, ScriptedResponse response);
+    /// Answers every request for which no route is set.
+    void setResponder(Responder responder);
+
+    /// A seam that sends every host name (port 443) here and trusts this server's authority.
+    net::TransportSeam seam() const;
+    /// Installs seam() on the shared client until this server is destroyed.
+    void installSeam();
+
+    /// The requests received so far, in order of arrival.
+    std::vector<RecordedRequest> requests() const;
+    /// The TCP connections accepted so far.
+    std::size_t connectionsAccepted() const;
+
+private:
+    struct Tls;
+    void acceptLoop();
+    void serveConnection(int socket, std::size_t connection);
+    ScriptedResponse answerFor(const RecordedRequest& request);
+    bool pause(std::chrono::milliseconds duration);
+
+    CertificateKit certificates_;
+    std::unique_ptr<Tls> tls_;
+    int listener_ = -1;
+    std::uint16_t port_ = 0;
+
+    mutable std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stopping_ = false;
+    std::map<std::string, ScriptedResponse> routes_;
+    Responder responder_;
+    std::vector<RecordedRequest> requests_;
+    std::size_t connections_ = 0;
+    std::vector<int> openSockets_;
+    std::vector<std::thread> connectionThreads_;
+    std::thread acceptor_;
+    std::optional<ScopedTransportSeam> seamGuard_;
+};
+
+}  // namespace novawick::testing
