@@ -8,16 +8,16 @@
 #include <vector>
 
 #include "net/fetch.h"
-#include "tests/support/loopback_site.h"
+#include "demo/loopback_site.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
 
-using novawick::testing::LoopbackSite;
+using novawick::loopback::LoopbackSite;
 using novawick::testing::RawTlsServer;
 using novawick::testing::ScriptedResponse;
-using novawick::testing::SiteRequest;
-using novawick::testing::SiteResponse;
+using novawick::loopback::SiteRequest;
+using novawick::loopback::SiteResponse;
 
 TEST(ConnectionReuseTest, TwoHundredPagesOverOneConnection) {
     LoopbackSite site;

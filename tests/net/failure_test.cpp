@@ -22,7 +22,7 @@ using novawick::net::TransportFailure;
 using novawick::testing::BodyFraming;
 using novawick::testing::ContentCoding;
 using novawick::testing::RawTlsServer;
-using novawick::testing::ScopedTransportSeam;
+using novawick::loopback::ScopedTransportSeam;
 using novawick::testing::ScriptedResponse;
 
 // Runs a fetch that must fail and returns its error.

@@ -208,7 +208,7 @@ ScriptedResponse ScriptedResponse::redirect(int status, std::string location) {
 }
 
 struct RawTlsServer::Tls {
-    explicit Tls(const CertificateKit& certificates) : context(SSL_CTX_new(TLS_server_method())) {
+    explicit Tls(const loopback::CertificateKit& certificates) : context(SSL_CTX_new(TLS_server_method())) {
         if (context == nullptr ||
             SSL_CTX_use_certificate_chain_file(context, certificates.certificateFile().c_str()) != 1 ||
             SSL_CTX_use_PrivateKey_file(context, certificates.keyFile().c_str(), SSL_FILETYPE_PEM) != 1) {

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "net/http_client.h"
-#include "tests/support/certificate_kit.h"
+#include "demo/certificate_kit.h"
 #include "tests/support/content_coding.h"
-#include "tests/support/scoped_seam.h"
+#include "demo/scoped_seam.h"
 
 namespace novawick::testing {
 
@@ -80,7 +80,7 @@ public:
     /// "https://<first host name><path>", reachable once the seam is installed.
     std::string url(std::string_view path) const;
     /// The certificates in use.
-    const CertificateKit& certificates() const { return certificates_; }
+    const loopback::CertificateKit& certificates() const { return certificates_; }
 
     /// Answers requests for `target` (path and query as sent) with `response`.
     void route(std::string target, ScriptedResponse response);
@@ -104,7 +104,7 @@ private:
     ScriptedResponse answerFor(const RecordedRequest& request);
     bool pause(std::chrono::milliseconds duration);
 
-    CertificateKit certificates_;
+    loopback::CertificateKit certificates_;
     std::unique_ptr<Tls> tls_;
     int listener_ = -1;
     std::uint16_t port_ = 0;
@@ -119,7 +119,7 @@ private:
     std::vector<int> openSockets_;
     std::vector<std::thread> connectionThreads_;
     std::thread acceptor_;
-    std::optional<ScopedTransportSeam> seamGuard_;
+    std::optional<loopback::ScopedTransportSeam> seamGuard_;
 };
 
 }  // namespace novawick::testing

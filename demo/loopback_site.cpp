@@ -1,7 +1,7 @@
 // LoopbackSite over cpp-httplib's SSLServer. Handlers live in our own table behind one catch-all
 // route, so tests may add pages while the server runs. Accepted connections are counted through the
 // server's task queue, which receives exactly one task per accepted socket.
-#include "tests/support/loopback_site.h"
+#include "demo/loopback_site.h"
 
 #include <httplib.h>
 
@@ -14,7 +14,7 @@
 #include <stdexcept>
 #include <thread>
 
-namespace novawick::testing {
+namespace novawick::loopback {
 
 namespace {
 
@@ -166,4 +166,4 @@ std::size_t LoopbackSite::requestsServed() const {
     return server_->requests.load();
 }
 
-}  // namespace novawick::testing
+}  // namespace novawick::loopback

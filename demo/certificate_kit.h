@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace novawick::testing {
+namespace novawick::loopback {
 
 /// A CA and a server certificate as PEM files in a private temporary folder, removed on destruction.
 class CertificateKit {
@@ -31,4 +31,4 @@ private:
     std::filesystem::path folder_;
 };
 
-}  // namespace novawick::testing
+}  // namespace novawick::loopback

@@ -1,7 +1,7 @@
 // Certificates through OpenSSL's X509 API. The authority carries the extensions strict verifiers
 // insist on (critical CA basic constraints, key usage, key identifiers) so that libcurl with
 // OpenSSL 3 accepts the chain exactly as it would a public one.
-#include "tests/support/certificate_kit.h"
+#include "demo/certificate_kit.h"
 
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -13,7 +13,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace novawick::testing {
+namespace novawick::loopback {
 
 namespace {
 
@@ -129,4 +129,4 @@ CertificateKit::~CertificateKit() {
     std::filesystem::remove_all(folder_, ignored);
 }
 
-}  // namespace novawick::testing
+}  // namespace novawick::loopback

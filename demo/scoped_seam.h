@@ -4,7 +4,7 @@
 
 #include "net/http_client.h"
 
-namespace novawick::testing {
+namespace novawick::loopback {
 
 /// RAII owner of the shared client's seam.
 class ScopedTransportSeam {
@@ -15,4 +15,4 @@ public:
     ScopedTransportSeam& operator=(const ScopedTransportSeam&) = delete;
 };
 
-}  // namespace novawick::testing
+}  // namespace novawick::loopback

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "net/http_client.h"
-#include "tests/support/certificate_kit.h"
-#include "tests/support/scoped_seam.h"
+#include "demo/certificate_kit.h"
+#include "demo/scoped_seam.h"
 
-namespace novawick::testing {
+namespace novawick::loopback {
 
 /// A request as a handler sees it.
 struct SiteRequest {
@@ -80,4 +80,4 @@ private:
     std::optional<ScopedTransportSeam> seamGuard_;
 };
 
-}  // namespace novawick::testing
+}  // namespace novawick::loopback
