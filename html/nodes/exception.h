@@ -29,6 +29,10 @@ private:
 };
 
 inline constexpr std::string_view kStringMustNotBeEmpty = "String must not be empty";
+inline constexpr std::string_view kNodeHasNoParent = "Node has no parent";
+inline constexpr std::string_view kInsertPositionOutOfBounds = "Insert position out of bounds";
+inline constexpr std::string_view kNodeCannotContainItself = "A node cannot be inserted into itself or its own subtree";
+inline constexpr std::string_view kNotAChildNode = "Reference node is not a child of this element";
 
 /// Raises IllegalArgumentException "String must not be empty" when `value` is empty.
 void requireNotEmpty(std::string_view value);

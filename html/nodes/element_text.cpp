@@ -1,0 +1,184 @@
+// Text extraction and the class test: the operations that decide what text ends up in a book, and
+// the hottest reads of the scrapers. One iterative walk appends straight into a single string; the
+// "accumulated text ends with a space" test is a look at its last byte, and pure-ASCII input never
+// reaches ICU.
+#include <string>
+
+#include "html/nodes/attributes.h"
+#include "html/nodes/element.h"
+#include "html/nodes/leaf_nodes.h"
+#include "html/nodes/string_util.h"
+#include "html/nodes/traversal.h"
+
+namespace html {
+
+namespace {
+
+// Text keeps its whitespace inside a preserving element or an element directly within one.
+bool keepsWhitespace(const Element* parent) noexcept {
+    if (parent == nullptr) return false;
+    if (parent->tag().preserveWhitespace()) return true;
+    const Element* grandparent = parent->parentNode();
+    return grandparent != nullptr && grandparent->tag().preserveWhitespace();
+}
+
+void trimInPlace(std::string& text) {
+    std::string_view trimmed = trim(text);
+    if (trimmed.size() == text.size()) return;
+    auto offset = static_cast<std::size_t>(trimmed.data() - text.data());
+    std::size_t length = trimmed.size();
+    text.erase(0, offset);
+    text.resize(length);
+}
+
+// Accumulates text the way a list of appended pieces would: "empty" means no piece yet, even an
+// empty one, which the byte length alone cannot tell.
+struct TextAccumulator {
+    std::string text;
+    bool anyPiece = false;
+
+    bool isEmpty() const noexcept { return !anyPiece && text.empty(); }
+
+    void appendRaw(std::string_view raw) {
+        text.append(raw);
+        anyPiece = true;
+    }
+
+    void appendText(const TextNode& node) {
+        std::string_view raw = node.getWholeText();
+        if (keepsWhitespace(node.parentNode())) {
+            appendRaw(raw);
+        } else {
+            appendNormalisedWhitespace(text, raw, endsWithSpaceCharacter(text));
+        }
+    }
+
+    void separate() {
+        if (!endsWithSpaceCharacter(text)) text.push_back(' ');
+    }
+};
+
+bool separatesText(const Element& element) noexcept { return element.isBlock() || element.tagName() == "br"; }
+
+}  // namespace
+
+std::string Element::text(bool trimAndNormaliseWhitespace) const {
+    TextAccumulator accumulator;
+    forEachNode(const_cast<Element&>(*this), [&](Node& node) {
+        switch (node.kind()) {
+        case NodeKind::Text: {
+            const auto& textNode = static_cast<const TextNode&>(node);
+            if (trimAndNormaliseWhitespace) {
+                accumulator.appendText(textNode);
+            } else {
+                accumulator.appendRaw(textNode.getWholeText());
+            }
+            break;
+        }
+        case NodeKind::Element:
+        case NodeKind::Document:
+        case NodeKind::FormElement:
+            if (!accumulator.isEmpty() && separatesText(static_cast<const Element&>(node))) accumulator.separate();
+            break;
+        case NodeKind::Data:
+        case NodeKind::Comment:
+        case NodeKind::DocumentType:
+        case NodeKind::XmlDeclaration: break;
+        }
+    });
+    if (trimAndNormaliseWhitespace) trimInPlace(accumulator.text);
+    return std::move(accumulator.text);
+}
+
+std::string Element::ownText() const {
+    TextAccumulator accumulator;
+    for (const Node* child : childNodes_) {
+        switch (child->kind()) {
+        case NodeKind::Text: accumulator.appendText(static_cast<const TextNode&>(*child)); break;
+        case NodeKind::Element:
+        case NodeKind::FormElement:
+            if (static_cast<const Element*>(child)->tagName() == "br") accumulator.separate();
+            break;
+        case NodeKind::Document:
+        case NodeKind::Data:
+        case NodeKind::Comment:
+        case NodeKind::DocumentType:
+        case NodeKind::XmlDeclaration: break;
+        }
+    }
+    trimInPlace(accumulator.text);
+    return std::move(accumulator.text);
+}
+
+namespace {
+
+// Byte-level class test, valid when neither string holds non-ASCII bytes or a carriage return (so
+// every byte is one character).
+bool hasClassAscii(std::string_view classes, std::string_view wanted) {
+    if (classes.size() == wanted.size()) return equalsIgnoreCase(classes, wanted);
+    bool inName = false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= classes.size(); ++i) {
+        bool atEnd = i == classes.size();
+        if (atEnd || isWhitespaceByte(classes[i])) {
+            if (inName && i - start == wanted.size() && equalsIgnoreCase(classes.substr(start, i - start), wanted)) {
+                return true;
+            }
+            inName = false;
+        } else if (!inName) {
+            inName = true;
+            start = i;
+        }
+    }
+    return false;
+}
+
+bool isWhitespaceCharacter(std::string_view character) noexcept {
+    return whitespaceLengthAt(character, 0) == character.size();
+}
+
+bool nameMatches(const std::vector<std::string_view>& name, const std::vector<std::string_view>& wanted) {
+    if (name.size() != wanted.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] != wanted[i] && toLowerCase(name[i]) != toLowerCase(wanted[i])) return false;
+    }
+    return true;
+}
+
+// Character-level class test for text with combining sequences, CR LF pairs or other multi-byte
+// characters.
+bool hasClassCharacters(std::string_view classes, std::string_view wanted) {
+    std::vector<std::string_view> classCharacters = characters(classes);
+    std::vector<std::string_view> wantedCharacters = characters(wanted);
+    if (classCharacters.empty() || classCharacters.size() < wantedCharacters.size()) return false;
+    if (classCharacters.size() == wantedCharacters.size()) return equalsIgnoreCase(classes, wanted);
+    std::vector<std::string_view> name;
+    bool inName = false;
+    for (std::size_t i = 0; i <= classCharacters.size(); ++i) {
+        bool atEnd = i == classCharacters.size();
+        if (atEnd || isWhitespaceCharacter(classCharacters[i])) {
+            if (inName && nameMatches(name, wantedCharacters)) return true;
+            inName = false;
+            name.clear();
+        } else {
+            inName = true;
+            name.push_back(classCharacters[i]);
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool Element::hasClass(std::string_view className) const {
+    const Attributes* attributes = Node::attributes();
+    if (attributes == nullptr) return false;
+    std::string_view classes = attributes->get("class");
+    if (classes.empty()) return false;
+    bool simple = isAscii(classes) && isAscii(className) && classes.find('\r') == std::string_view::npos &&
+                  className.find('\r') == std::string_view::npos;
+    if (simple) return classes.size() >= className.size() && hasClassAscii(classes, className);
+    return hasClassCharacters(classes, className);
+}
+
+}  // namespace html

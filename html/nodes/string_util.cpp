@@ -1,0 +1,311 @@
+// The whitespace and case rules. The hot paths (normalising page text, trimming) scan bytes and
+// only decode a neighbouring scalar when a whitespace byte touches non-ASCII text: a space is a
+// character of its own unless a prepended mark precedes it or an extending or spacing mark follows
+// it; tab, line feed, form feed and carriage return always stand alone (CR LF as one character).
+#include "html/nodes/string_util.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utext.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace html {
+namespace {
+
+int graphemeBreak(UChar32 c) noexcept { return u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK); }
+
+bool joinsPrevious(int kind) noexcept { return kind == U_GCB_EXTEND || kind == U_GCB_ZWJ || kind == U_GCB_SPACING_MARK; }
+
+// The two grapheme properties that can join a space, for the whole BMP, read from ICU once: page
+// text next to a space is mostly CJK, and a bit test is far cheaper than a property lookup.
+struct SpaceJoiners {
+    std::bitset<0x10000> extends;
+    std::bitset<0x10000> prepends;
+
+    SpaceJoiners() {
+        for (UChar32 c = 0x80; c < 0x10000; ++c) {
+            int kind = graphemeBreak(c);
+            extends[static_cast<std::size_t>(c)] = joinsPrevious(kind);
+            prepends[static_cast<std::size_t>(c)] = kind == U_GCB_PREPEND;
+        }
+    }
+
+    static const SpaceJoiners& instance() {
+        static const SpaceJoiners joiners;
+        return joiners;
+    }
+};
+
+// True when `c` joins the character before it (so a space before it is not a character of its own).
+bool extendsPrevious(UChar32 c) noexcept {
+    if (c < 0x80) return false;
+    if (c < 0x10000) return SpaceJoiners::instance().extends[static_cast<std::size_t>(c)];
+    return joinsPrevious(graphemeBreak(c));
+}
+
+bool isPrepend(UChar32 c) noexcept {
+    if (c < 0x80) return false;
+    if (c < 0x10000) return SpaceJoiners::instance().prepends[static_cast<std::size_t>(c)];
+    return graphemeBreak(c) == U_GCB_PREPEND;
+}
+
+bool isControlBreak(UChar32 c) noexcept {
+    int kind = graphemeBreak(c);
+    return kind == U_GCB_CONTROL || kind == U_GCB_CR || kind == U_GCB_LF;
+}
+
+// Decodes the sequence of `length` bytes at `bytes` (lead byte first); only neighbours of a space
+// are decoded, for a property lookup, so a malformed sequence just yields a harmless value.
+UChar32 decode(const unsigned char* bytes, std::size_t length) noexcept {
+    UChar32 c = bytes[0] & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) c = (c << 6) | (bytes[i] & 0x3F);
+    return c;
+}
+
+std::size_t sequenceLength(unsigned char lead) noexcept {
+    if (lead < 0xC0) return 1;
+    if (lead < 0xE0) return 2;
+    return lead < 0xF0 ? 3 : 4;
+}
+
+// The scalar starting at `index`, or a negative value for a malformed or truncated sequence.
+UChar32 scalarAt(std::string_view text, std::size_t index) noexcept {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    if (bytes[index] < 0x80) return bytes[index];
+    std::size_t length = sequenceLength(bytes[index]);
+    if (length == 1 || index + length > text.size()) return -1;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((bytes[index + i] & 0xC0) != 0x80) return -1;
+    }
+    return decode(bytes + index, length);
+}
+
+// The scalar ending just before `index`, or a negative value for a malformed sequence.
+UChar32 scalarBefore(std::string_view text, std::size_t index) noexcept {
+    if (index == 0) return -1;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    if (bytes[index - 1] < 0x80) return bytes[index - 1];
+    std::size_t start = index - 1;
+    while (start > 0 && index - start < 4 && (bytes[start] & 0xC0) == 0x80) --start;
+    std::size_t length = index - start;
+    if (length == 1 || sequenceLength(bytes[start]) != length) return -1;
+    return decode(bytes + start, length);
+}
+
+// A space stands alone unless the scalar before it prepends or the scalar after it extends.
+bool isLoneSpace(std::string_view text, std::size_t index) noexcept {
+    if (index > 0 && static_cast<unsigned char>(text[index - 1]) >= 0x80 && isPrepend(scalarBefore(text, index))) {
+        return false;
+    }
+    std::size_t next = index + 1;
+    return !(next < text.size() && static_cast<unsigned char>(text[next]) >= 0x80 && extendsPrevious(scalarAt(text, next)));
+}
+
+bool isLoneSpaceFast(std::string_view text, std::size_t index) noexcept {
+    bool asciiBefore = index == 0 || static_cast<unsigned char>(text[index - 1]) < 0x80;
+    bool asciiAfter = index + 1 >= text.size() || static_cast<unsigned char>(text[index + 1]) < 0x80;
+    return (asciiBefore && asciiAfter) || isLoneSpace(text, index);
+}
+
+constexpr auto kWhitespaceBytes = [] {
+    std::array<bool, 256> table{};
+    for (char c : {' ', '\t', '\n', '\f', '\r'}) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
+// Index of the first whitespace byte at or after `index`, or `size`. Page text is mostly long runs
+// without whitespace, so eight bytes are tested at once: every whitespace byte is below 0x21.
+std::size_t skipToWhitespaceByte(const char* bytes, std::size_t index, std::size_t size) noexcept {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    while (index + 8 <= size) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes + index, 8);
+        if (((word - kOnes * 0x21) & ~word & kHighBits) != 0) break;  // some byte is below 0x21
+        index += 8;
+    }
+    while (index < size && !kWhitespaceBytes[static_cast<unsigned char>(bytes[index])]) ++index;
+    return index;
+}
+
+// The Unicode white-space-and-newline class: separators (Zs, Zl, Zp), U+0009..U+000D and U+0085.
+bool isUnicodeWhitespace(UChar32 c) noexcept {
+    if (c < 0) return false;
+    if ((c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85) return true;
+    if (c < 0xA0) return false;
+    int8_t type = u_charType(c);
+    return type == U_SPACE_SEPARATOR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR;
+}
+
+char asciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool asciiEqualsIgnoreCase(std::string_view left, std::string_view right) noexcept {
+    if (left.size() != right.size()) return false;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        if (asciiLower(left[i]) != asciiLower(right[i])) return false;
+    }
+    return true;
+}
+
+icu::UnicodeString toUnicode(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+}  // namespace
+
+bool isAscii(std::string_view text) noexcept {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::size_t whitespaceLengthAt(std::string_view text, std::size_t index) noexcept {
+    if (index >= text.size()) return 0;
+    switch (text[index]) {
+    case '\r': return (index + 1 < text.size() && text[index + 1] == '\n') ? 2 : 1;
+    case '\t':
+    case '\n':
+    case '\f': return 1;
+    case ' ': return isLoneSpaceFast(text, index) ? 1 : 0;
+    default: return 0;
+    }
+}
+
+bool endsWithSpaceCharacter(std::string_view text) noexcept {
+    return !text.empty() && text.back() == ' ' && isLoneSpace(text, text.size() - 1);
+}
+
+std::string_view trim(std::string_view text) noexcept {
+    if (text.empty()) return text;
+    bool firstIsWhite = whitespaceLengthAt(text, 0) > 0;
+    std::size_t lastIndex = text.size() - 1;
+    if (lastIndex > 0 && text[lastIndex] == '\n' && text[lastIndex - 1] == '\r') --lastIndex;
+    bool lastIsWhite = whitespaceLengthAt(text, lastIndex) > 0;
+    if (!firstIsWhite && !lastIsWhite) return text;
+
+    // Strip whole characters only: a separator that a mark joins is left in place.
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        int32_t position = static_cast<int32_t>(begin);
+        UChar32 c = 0;
+        U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), position, static_cast<int32_t>(text.size()), c);
+        if (!isUnicodeWhitespace(c)) break;
+        auto next = static_cast<std::size_t>(position);
+        if (!isControlBreak(c) && next < text.size() && extendsPrevious(scalarAt(text, next))) break;
+        begin = next;
+    }
+    std::size_t end = text.size();
+    while (end > begin) {
+        int32_t position = static_cast<int32_t>(end);
+        UChar32 c = 0;
+        U8_PREV(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(begin), position, c);
+        if (!isUnicodeWhitespace(c)) break;
+        auto start = static_cast<std::size_t>(position);
+        if (!isControlBreak(c) && start > begin && isPrepend(scalarBefore(text, start))) break;
+        end = start;
+    }
+    return text.substr(begin, end - begin);
+}
+
+void appendNormalisedWhitespace(std::string& accumulator, std::string_view text, bool stripLeading) {
+    const char* bytes = text.data();
+    const std::size_t size = text.size();
+    bool reachedNonWhite = false;
+    std::size_t index = 0;
+    while (index < size) {
+        // A run of ordinary characters, joined spaces included, is copied in one piece.
+        std::size_t runStart = index;
+        for (;;) {
+            index = skipToWhitespaceByte(bytes, index, size);
+            if (index < size && bytes[index] == ' ' && !isLoneSpaceFast(text, index)) {
+                ++index;
+                continue;
+            }
+            break;
+        }
+        if (index > runStart) {
+            accumulator.append(bytes + runStart, index - runStart);
+            reachedNonWhite = true;
+        }
+        if (index >= size) break;
+        // A whitespace run becomes one space; runs are maximal, so two never meet.
+        std::size_t whiteLength = 0;
+        while (index < size && (whiteLength = whitespaceLengthAt(text, index)) > 0) index += whiteLength;
+        if (reachedNonWhite || !stripLeading) accumulator.push_back(' ');
+    }
+}
+
+std::string normaliseWhitespace(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    appendNormalisedWhitespace(out, text, false);
+    return out;
+}
+
+std::string toLowerCase(std::string_view text) {
+    if (isAscii(text)) {
+        std::string out(text);
+        for (char& c : out) c = asciiLower(c);
+        return out;
+    }
+    return toUtf8(toUnicode(text).toLower(icu::Locale::getRoot()));
+}
+
+bool equalsIgnoreCase(std::string_view left, std::string_view right) {
+    if (isAscii(left) && isAscii(right)) return asciiEqualsIgnoreCase(left, right);
+    return toUnicode(left).foldCase() == toUnicode(right).foldCase();
+}
+
+bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    if (isAscii(prefix) && text.size() >= prefix.size() && isAscii(text.substr(0, prefix.size()))) {
+        return asciiEqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+    }
+    return toUnicode(text).foldCase().startsWith(toUnicode(prefix).foldCase());
+}
+
+std::vector<std::string_view> characters(std::string_view text) {
+    std::vector<std::string_view> out;
+    if (isAscii(text)) {
+        for (std::size_t i = 0; i < text.size();) {
+            std::size_t length = (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+            out.push_back(text.substr(i, length));
+            i += length;
+        }
+        return out;
+    }
+    // One character iterator per thread: creating one loads ICU's rules, which is far from free.
+    thread_local std::unique_ptr<icu::BreakIterator> iterator;
+    UErrorCode status = U_ZERO_ERROR;
+    if (!iterator) iterator.reset(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
+    if (U_FAILURE(status) || !iterator) {
+        utext_close(utext);
+        for (std::size_t i = 0; i < text.size(); ++i) out.push_back(text.substr(i, 1));
+        return out;
+    }
+    iterator->setText(utext, status);
+    int32_t start = iterator->first();
+    for (int32_t end = iterator->next(); end != icu::BreakIterator::DONE; start = end, end = iterator->next()) {
+        out.push_back(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+    }
+    // Detach the iterator from the text before the text goes away.
+    iterator->setText(icu::UnicodeString());
+    utext_close(utext);
+    return out;
+}
+
+std::size_t characterCount(std::string_view text) { return characters(text).size(); }
+
+}  // namespace html

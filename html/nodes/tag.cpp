@@ -1,0 +1,132 @@
+// The tag table: built once per process, on first use, in seven steps where later steps adjust the
+// tags made by earlier ones. Lookups are a hash of the exact name; the table is read-only afterwards,
+// so concurrent readers need no lock.
+#include "html/nodes/tag.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "html/nodes/document.h"
+#include "html/nodes/exception.h"
+
+namespace html {
+
+namespace {
+
+constexpr std::array<std::string_view, 64> kBlockTags = {
+    "html", "head", "body", "frameset", "script", "noscript", "style", "meta", "link", "title", "frame",
+    "noframes", "section", "nav", "aside", "hgroup", "header", "footer", "p", "h1", "h2", "h3", "h4", "h5", "h6",
+    "ul", "ol", "pre", "div", "blockquote", "hr", "address", "figure", "figcaption", "form", "fieldset", "ins",
+    "del", "s", "dl", "dt", "dd", "li", "table", "caption", "thead", "tfoot", "tbody", "colgroup", "col", "tr",
+    "th", "td", "video", "audio", "canvas", "details", "menu", "plaintext", "template", "article", "main", "svg",
+    "math",
+};
+
+// Repeats ("area", "param", "source", "track") are kept as listed; a repeat replaces the earlier entry.
+constexpr std::array<std::string_view, 65> kInlineTags = {
+    "object", "base", "font", "tt", "i", "b", "u", "big", "small", "em", "strong", "dfn", "code", "samp", "kbd",
+    "var", "cite", "abbr", "time", "acronym", "mark", "ruby", "rt", "rp", "a", "img", "br", "wbr", "map", "q",
+    "sub", "sup", "bdo", "iframe", "embed", "span", "input", "select", "textarea", "label", "button", "optgroup",
+    "option", "legend", "datalist", "keygen", "output", "progress", "meter", "area", "param", "source", "track",
+    "summary", "command", "device", "area", "basefont", "bgsound", "menuitem", "param", "source", "track", "data",
+    "bdi",
+};
+
+constexpr std::array<std::string_view, 21> kEmptyTags = {
+    "meta", "link", "base", "frame", "img", "br", "wbr", "embed", "hr", "input", "keygen", "col", "command",
+    "device", "area", "basefont", "bgsound", "menuitem", "param", "source", "track",
+};
+
+constexpr std::array<std::string_view, 19> kFormatAsInlineTags = {
+    "title", "a", "p", "h1", "h2", "h3", "h4", "h5", "h6", "pre", "address", "li", "th", "td", "script", "style",
+    "ins", "del", "s",
+};
+
+constexpr std::array<std::string_view, 4> kPreserveWhitespaceTags = {"pre", "plaintext", "title", "textarea"};
+
+constexpr std::array<std::string_view, 8> kFormListedTags = {
+    "button", "fieldset", "input", "keygen", "object", "output", "select", "textarea",
+};
+
+constexpr std::array<std::string_view, 5> kFormSubmittableTags = {"input", "keygen", "object", "select", "textarea"};
+
+}  // namespace
+
+struct TagTable {
+    std::vector<std::unique_ptr<Tag>> storage;
+    std::unordered_map<std::string_view, Tag*> byName;
+
+    TagTable() {
+        for (std::string_view name : kBlockTags) add(name);
+        for (std::string_view name : kInlineTags) {
+            Tag* tag = add(name);
+            tag->isBlock_ = false;
+            tag->formatAsBlock_ = false;
+            tag->canContainBlock_ = false;
+        }
+        for (std::string_view name : kEmptyTags) {
+            modify(name, [](Tag& tag) {
+                tag.canContainBlock_ = false;
+                tag.canContainInline_ = false;
+                tag.empty_ = true;
+            });
+        }
+        for (std::string_view name : kFormatAsInlineTags) modify(name, [](Tag& tag) { tag.formatAsBlock_ = false; });
+        for (std::string_view name : kPreserveWhitespaceTags) {
+            modify(name, [](Tag& tag) { tag.preserveWhitespace_ = true; });
+        }
+        for (std::string_view name : kFormListedTags) modify(name, [](Tag& tag) { tag.formList_ = true; });
+        for (std::string_view name : kFormSubmittableTags) modify(name, [](Tag& tag) { tag.formSubmit_ = true; });
+    }
+
+    Tag* add(std::string_view name) {
+        storage.push_back(std::unique_ptr<Tag>(new Tag(name, name, true)));
+        byName[name] = storage.back().get();
+        return storage.back().get();
+    }
+
+    template <class Change>
+    void modify(std::string_view name, Change change) {
+        if (auto found = byName.find(name); found != byName.end()) change(*found->second);
+    }
+
+    static const TagTable& instance() {
+        static const TagTable table;  // constructed once, thread-safe
+        return table;
+    }
+};
+
+const Tag* Tag::documentRootTag() noexcept {
+    // Outside the table, immutable, shared by every document.
+    static const Tag root = [] {
+        Tag tag("#root", "#root", false);
+        tag.isBlock_ = false;
+        return tag;
+    }();
+    return &root;
+}
+
+const Tag* Tag::find(std::string_view name) noexcept {
+    const auto& table = TagTable::instance().byName;
+    auto found = table.find(name);
+    return found == table.end() ? nullptr : found->second;
+}
+
+std::size_t Tag::knownTagCount() noexcept { return TagTable::instance().byName.size(); }
+
+const Tag* Tag::valueOf(std::string_view name, const ParseSettings& settings, Document& owner) {
+    if (const Tag* known = find(name)) return known;
+    std::string normalised = settings.normalizeTag(name);
+    requireNotEmpty(normalised);
+    if (const Tag* known = find(normalised)) return known;
+    return owner.createUnknownTag(normalised);
+}
+
+const Tag* Tag::valueOf(std::string_view name, Document& owner) {
+    return valueOf(name, ParseSettings::preserveCase(), owner);
+}
+
+}  // namespace html

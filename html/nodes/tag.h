@@ -1,0 +1,74 @@
+// Tag descriptors. Every tag name the library knows maps to one shared, immutable `Tag` from a
+// table built once per process; a name outside the table gets a fresh tag owned by the document
+// that asked for it, so hostile input cannot grow process-wide state.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "html/nodes/parse_settings.h"
+
+namespace html {
+
+class Document;
+
+class Tag {
+public:
+    /// The table's tag for `name` as passed, else for the name normalised by `settings`, else a new
+    /// inline tag with the normalised name, allocated in `owner`. An empty normalised name raises
+    /// "String must not be empty".
+    static const Tag* valueOf(std::string_view name, const ParseSettings& settings, Document& owner);
+    /// `valueOf` with case-preserving settings.
+    static const Tag* valueOf(std::string_view name, Document& owner);
+    /// The table's tag for exactly `name`, or nullptr.
+    static const Tag* find(std::string_view name) noexcept;
+    /// True when `name` is in the tag table.
+    static bool isKnownTag(std::string_view name) noexcept { return find(name) != nullptr; }
+    /// Number of names in the tag table.
+    static std::size_t knownTagCount() noexcept;
+
+    std::string_view getName() const noexcept { return name_; }
+    std::string_view getNameNormal() const noexcept { return nameNormal_; }
+    bool isBlock() const noexcept { return isBlock_; }
+    bool isInline() const noexcept { return !isBlock_; }
+    bool formatAsBlock() const noexcept { return formatAsBlock_; }
+    bool canContainBlock() const noexcept { return canContainBlock_; }
+    bool canContainInline() const noexcept { return canContainInline_; }
+    /// A void element: no content and no end tag.
+    bool isEmpty() const noexcept { return empty_; }
+    bool isSelfClosing() const noexcept { return empty_ || selfClosing_; }
+    bool isData() const noexcept { return !canContainInline_ && !empty_; }
+    bool preserveWhitespace() const noexcept { return preserveWhitespace_; }
+    bool isFormListed() const noexcept { return formList_; }
+    bool isFormSubmittable() const noexcept { return formSubmit_; }
+    /// True for tags of the shared table (as opposed to per-document unknown tags).
+    bool isKnown() const noexcept { return known_; }
+
+    friend bool operator==(const Tag& left, const Tag& right) noexcept { return left.name_ == right.name_; }
+
+private:
+    friend class Document;
+    friend class Element;
+    friend struct TagTable;
+
+    /// The tag of every `Document` ("#root").
+    static const Tag* documentRootTag() noexcept;
+
+    Tag(std::string_view name, std::string_view nameNormal, bool known) noexcept
+        : name_(name), nameNormal_(nameNormal), known_(known) {}
+
+    std::string_view name_;
+    std::string_view nameNormal_;
+    bool isBlock_ = true;
+    bool formatAsBlock_ = true;
+    bool canContainBlock_ = true;
+    bool canContainInline_ = true;
+    bool empty_ = false;
+    bool selfClosing_ = false;
+    bool preserveWhitespace_ = false;
+    bool formList_ = false;
+    bool formSubmit_ = false;
+    bool known_ = false;
+};
+
+}  // namespace html
