@@ -1,0 +1,219 @@
+// The character reader. Input is valid UTF-8 by the time any scan runs (see the constructor), so
+// stepping forward uses the lead byte's length and stepping back skips continuation bytes.
+#include "html/parser/character_reader.h"
+
+#include <cstring>
+
+#include <unicode/uchar.h>
+
+#include "html/parser/utf8.h"
+
+namespace html {
+namespace {
+
+constexpr ByteSet kDataStops{std::string_view("&<\0", 3)};
+constexpr ByteSet kTagNameStops{std::string_view("\t\n\r\f />\0", 9)};
+
+bool isContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+bool isAsciiLetter(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char32_t c) { return c >= '0' && c <= '9'; }
+bool isHexDigit(char32_t c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+char32_t toUpper(char32_t c) {
+    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
+    return static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
+}
+
+char32_t toLower(char32_t c) {
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    return static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
+}
+
+template <typename Map>
+std::string mapScalars(std::string_view text, Map map) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = 0;
+        utf8::append(out, map(utf8::decode(text, at, length)));
+        at += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+CharacterReader::CharacterReader(std::string_view input) : input_(input) {
+    if (utf8::findInvalid(input) != std::string_view::npos) {
+        owned_ = utf8::sanitise(input);
+        input_ = owned_;
+    }
+}
+
+CharacterReader::CharacterReader(std::string&& input) : owned_(std::move(input)) {
+    if (utf8::findInvalid(owned_) != std::string_view::npos) owned_ = utf8::sanitise(owned_);
+    input_ = owned_;
+}
+
+std::size_t CharacterReader::getPos() const {
+    if (pos_ < countedBytes_) {
+        countedBytes_ = 0;
+        countedScalars_ = 0;
+    }
+    for (; countedBytes_ < pos_; ++countedBytes_)
+        if (!isContinuation(input_[countedBytes_])) ++countedScalars_;
+    return countedScalars_;
+}
+
+char32_t CharacterReader::current() const noexcept {
+    if (pos_ >= input_.size()) return kEndOfInput;
+    const auto byte = static_cast<unsigned char>(input_[pos_]);
+    if (byte < 0x80) return byte;
+    std::size_t length = 0;
+    return utf8::decode(input_, pos_, length);
+}
+
+char32_t CharacterReader::consume() noexcept {
+    if (pos_ >= input_.size()) {
+        stuckAtEnd_ = true;
+        return kEndOfInput;
+    }
+    std::size_t length = 0;
+    const char32_t c = utf8::decode(input_, pos_, length);
+    pos_ += length;
+    stuckAtEnd_ = false;
+    return c;
+}
+
+void CharacterReader::unconsume() noexcept {
+    if (stuckAtEnd_) {
+        stuckAtEnd_ = false;
+        return;
+    }
+    if (pos_ == 0) return;
+    --pos_;
+    while (pos_ > 0 && isContinuation(input_[pos_])) --pos_;
+}
+
+void CharacterReader::advance() noexcept {
+    if (pos_ >= input_.size()) {
+        stuckAtEnd_ = true;
+        return;
+    }
+    pos_ += utf8::sequenceLength(static_cast<unsigned char>(input_[pos_]));
+    stuckAtEnd_ = false;
+}
+
+std::string_view CharacterReader::take(std::size_t end) noexcept {
+    const std::size_t start = pos_;
+    moveTo(end);
+    return input_.substr(start, end - start);
+}
+
+std::string_view CharacterReader::consumeAsString() noexcept {
+    if (isEmpty()) return {};
+    return take(pos_ + utf8::sequenceLength(static_cast<unsigned char>(input_[pos_])));
+}
+
+std::optional<std::size_t> CharacterReader::nextIndexOf(char c) const noexcept {
+    if (isEmpty()) return std::nullopt;
+    const void* found = std::memchr(input_.data() + pos_, c, input_.size() - pos_);
+    if (found == nullptr) return std::nullopt;
+    return static_cast<std::size_t>(static_cast<const char*>(found) - input_.data());
+}
+
+std::optional<std::size_t> CharacterReader::nextIndexOf(std::string_view text) const noexcept {
+    const std::size_t found = input_.find(text, pos_);
+    if (found == std::string_view::npos) return std::nullopt;
+    return found;
+}
+
+std::string_view CharacterReader::consumeTo(char c) noexcept {
+    return take(nextIndexOf(c).value_or(input_.size()));
+}
+
+std::string_view CharacterReader::consumeTo(std::string_view text) noexcept {
+    return take(nextIndexOf(text).value_or(input_.size()));
+}
+
+std::string_view CharacterReader::consumeToAny(const ByteSet& stops) noexcept {
+    std::size_t end = pos_;
+    const std::size_t size = input_.size();
+    while (end < size && !stops.contains(static_cast<unsigned char>(input_[end]))) ++end;
+    return take(end);
+}
+
+std::string_view CharacterReader::consumeToEnd() noexcept { return take(input_.size()); }
+std::string_view CharacterReader::consumeData() noexcept { return consumeToAny(kDataStops); }
+std::string_view CharacterReader::consumeTagName() noexcept { return consumeToAny(kTagNameStops); }
+
+std::string_view CharacterReader::consumeLetterSequence() noexcept {
+    const std::size_t start = pos_;
+    while (!isEmpty() && isLetter(current())) advance();
+    return input_.substr(start, pos_ - start);
+}
+
+std::string_view CharacterReader::consumeLetterThenDigitSequence() noexcept {
+    const std::size_t start = pos_;
+    while (!isEmpty() && isLetter(current())) advance();
+    while (!isEmpty() && isDigit(current())) advance();
+    return input_.substr(start, pos_ - start);
+}
+
+std::string_view CharacterReader::consumeHexSequence() noexcept {
+    std::size_t end = pos_;
+    while (end < input_.size() && isHexDigit(static_cast<unsigned char>(input_[end]))) ++end;
+    return take(end);
+}
+
+std::string_view CharacterReader::consumeDigitSequence() noexcept {
+    std::size_t end = pos_;
+    while (end < input_.size() && isDigit(static_cast<unsigned char>(input_[end]))) ++end;
+    return take(end);
+}
+
+bool CharacterReader::matches(std::string_view text, bool ignoreCase, bool consume) {
+    std::size_t at = pos_;
+    for (std::size_t t = 0; t < text.size();) {
+        if (at >= input_.size()) return false;
+        std::size_t inputLength = 0, textLength = 0;
+        const char32_t a = utf8::decode(input_, at, inputLength);
+        const char32_t b = utf8::decode(text, t, textLength);
+        if (a != b && (!ignoreCase || toUpper(a) != toUpper(b))) return false;
+        at += inputLength;
+        t += textLength;
+    }
+    if (consume) moveTo(at);
+    return true;
+}
+
+bool CharacterReader::matchesAny(const ByteSet& set) const noexcept {
+    return !isEmpty() && set.contains(static_cast<unsigned char>(input_[pos_]));
+}
+
+bool CharacterReader::matchesLetter() const noexcept { return !isEmpty() && isLetter(current()); }
+bool CharacterReader::matchesDigit() const noexcept { return !isEmpty() && isDigit(current()); }
+
+bool CharacterReader::containsIgnoreCase(std::string_view text) {
+    if (containsValid_ && text == containsNeedle_ && pos_ >= containsSearchedFrom_) {
+        if (containsFoundAt_ == std::string_view::npos) return false;
+        if (containsFoundAt_ >= pos_) return true;
+    }
+    const std::string lower = mapScalars(text, toLower);
+    const std::string upper = mapScalars(text, toUpper);
+    const std::size_t atLower = input_.find(lower, pos_);
+    const std::size_t atUpper = input_.find(upper, pos_);
+    containsNeedle_.assign(text);
+    containsSearchedFrom_ = pos_;
+    containsFoundAt_ = atLower < atUpper ? atLower : atUpper;
+    containsValid_ = true;
+    return containsFoundAt_ != std::string_view::npos;
+}
+
+bool CharacterReader::isLetter(char32_t c) noexcept {
+    if (c < 0x80) return isAsciiLetter(c);
+    if (c > 0x10FFFF) return false;
+    return (U_GET_GC_MASK(static_cast<UChar32>(c)) & (U_GC_L_MASK | U_GC_M_MASK)) != 0;
+}
+
+}  // namespace html

@@ -1,0 +1,121 @@
+// A cursor over HTML text for the tokeniser. The text is UTF-8; invalid bytes are replaced by U+FFFD
+// once, up front (a copy is made only when the input actually has broken bytes), so every scan after
+// that works on valid UTF-8 bytes. Every stop set the tokeniser uses is ASCII, so scanning for one is
+// an exact byte search (memchr or a table lookup) that never splits a scalar.
+//
+// Positions are byte offsets internally; the scalar position that parse errors report is counted
+// only when one is recorded. End of input is `kEndOfInput`, a value above U+10FFFF, so every real
+// scalar (U+FFFF included) is ordinary text.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace html {
+
+/// A set of ASCII bytes, tested in one table lookup.
+class ByteSet {
+public:
+    constexpr explicit ByteSet(std::string_view members) {
+        for (char c : members) table_[static_cast<unsigned char>(c)] = true;
+    }
+    constexpr bool contains(unsigned char byte) const noexcept { return table_[byte]; }
+    constexpr bool contains(char32_t c) const noexcept { return c < 0x80 && table_[c]; }
+
+private:
+    std::array<bool, 256> table_{};
+};
+
+class CharacterReader {
+public:
+    /// Returned by `current` and `consume` at the end of input; never a real scalar.
+    static constexpr char32_t kEndOfInput = 0x110000;
+
+    /// Reads `input`, which must outlive the reader (it is copied only if it holds invalid UTF-8).
+    explicit CharacterReader(std::string_view input);
+    explicit CharacterReader(const char* input) : CharacterReader(std::string_view(input)) {}
+    /// Reads `input`, taking ownership of it.
+    explicit CharacterReader(std::string&& input);
+
+    CharacterReader(const CharacterReader&) = delete;
+    CharacterReader& operator=(const CharacterReader&) = delete;
+
+    /// Number of scalars before the current position (counted on demand).
+    std::size_t getPos() const;
+    /// Byte offset of the current position in `input()`.
+    std::size_t bytePos() const noexcept { return pos_; }
+    /// The whole text being read (after replacement of invalid bytes).
+    std::string_view input() const noexcept { return input_; }
+
+    bool isEmpty() const noexcept { return pos_ >= input_.size(); }
+    char32_t current() const noexcept;
+    char32_t consume() noexcept;
+    void unconsume() noexcept;
+    void advance() noexcept;
+    void markPos() noexcept { mark_ = pos_; }
+    void rewindToMark() noexcept { moveTo(mark_); }
+
+    std::string_view consumeAsString() noexcept;
+    /// Byte offset of the next occurrence at or after the position, without moving.
+    std::optional<std::size_t> nextIndexOf(char c) const noexcept;
+    std::optional<std::size_t> nextIndexOf(std::string_view text) const noexcept;
+    std::string_view consumeTo(char c) noexcept;
+    std::string_view consumeTo(std::string_view text) noexcept;
+    /// Everything up to the first byte of `stops` (all ASCII), or to the end.
+    std::string_view consumeToAny(const ByteSet& stops) noexcept;
+    std::string_view consumeToEnd() noexcept;
+    std::string_view consumeData() noexcept;
+    std::string_view consumeTagName() noexcept;
+    std::string_view consumeLetterSequence() noexcept;
+    std::string_view consumeLetterThenDigitSequence() noexcept;
+    std::string_view consumeHexSequence() noexcept;
+    std::string_view consumeDigitSequence() noexcept;
+
+    bool matches(char32_t c) const noexcept { return current() == c; }
+    /// The input at the position starts with `text`, scalar by scalar (upper-cased first when
+    /// `ignoreCase`); with `consume`, a match moves the position past it.
+    bool matches(std::string_view text, bool ignoreCase, bool consume);
+    bool matches(std::string_view text) { return matches(text, false, false); }
+    bool matchesIgnoreCase(std::string_view text) { return matches(text, true, false); }
+    bool matchConsume(std::string_view text) { return matches(text, false, true); }
+    bool matchConsumeIgnoreCase(std::string_view text) { return matches(text, true, true); }
+    bool matchesAny(const ByteSet& set) const noexcept;
+    bool matchesLetter() const noexcept;
+    bool matchesDigit() const noexcept;
+    /// The rest of the input contains `text` in lower case or in upper case.
+    bool containsIgnoreCase(std::string_view text);
+
+    /// The rest of the input from the position.
+    std::string_view toString() const noexcept { return input_.substr(pos_); }
+
+    /// An ASCII letter or any scalar in the Unicode letter and mark categories.
+    static bool isLetter(char32_t c) noexcept;
+
+private:
+    void moveTo(std::size_t pos) noexcept {
+        pos_ = pos;
+        stuckAtEnd_ = false;
+    }
+    std::string_view take(std::size_t end) noexcept;
+
+    std::string owned_;
+    std::string_view input_;
+    std::size_t pos_ = 0;
+    std::size_t mark_ = 0;
+    // Set when the last consume or advance was made at the end, so that the matching unconsume
+    // does not step back over a scalar that was never passed.
+    bool stuckAtEnd_ = false;
+    // Scalar count cache for getPos, which is usually asked for positions that only grow.
+    mutable std::size_t countedBytes_ = 0;
+    mutable std::size_t countedScalars_ = 0;
+    // Result cache for containsIgnoreCase, so repeated questions on the same needle stay linear.
+    std::string containsNeedle_;
+    std::size_t containsSearchedFrom_ = 0;
+    std::size_t containsFoundAt_ = std::string_view::npos;
+    bool containsValid_ = false;
+};
+
+}  // namespace html

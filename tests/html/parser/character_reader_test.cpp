@@ -1,0 +1,131 @@
+// The character reader: UTF-8 repair, the end-of-input marker, stepping back, case-insensitive
+// matching and scalar positions.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "html/parser/character_reader.h"
+
+namespace {
+
+using html::CharacterReader;
+
+std::string utf8(char32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+TEST(CharacterReader, RealU0000FFFFIsOrdinaryText) {
+    const std::string text = "a" + utf8(0xFFFF) + "b";
+    CharacterReader reader(text);
+    EXPECT_EQ(reader.consume(), U'a');
+    EXPECT_EQ(reader.consume(), char32_t{0xFFFF});
+    EXPECT_FALSE(reader.isEmpty());
+    EXPECT_EQ(reader.consume(), U'b');
+    EXPECT_TRUE(reader.isEmpty());
+    EXPECT_EQ(reader.consume(), CharacterReader::kEndOfInput);
+}
+
+TEST(CharacterReader, InvalidBytesReadAsReplacementCharacters) {
+    struct Case {
+        std::string input;
+        std::u32string scalars;
+    };
+    const Case cases[] = {
+        {"a\xFF" "b", U"a\uFFFDb"},
+        {"\xC3", U"\uFFFD"},                       // truncated at the end
+        {"\xE2\x82" "x", U"\uFFFDx"},              // truncated sequence is one replacement
+        {"\xED\xA0\x80", U"\uFFFD\uFFFD\uFFFD"},   // encoded surrogate
+        {"\xF0\x80\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD"},  // overlong
+        {"\xF4\x90\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+        {"\x80\x80", U"\uFFFD\uFFFD"},
+        {"\xC3\xA9", U"\u00E9"},
+    };
+    for (const Case& c : cases) {
+        CharacterReader reader(c.input);
+        std::u32string got;
+        while (!reader.isEmpty()) got += reader.consume();
+        EXPECT_EQ(got, c.scalars) << c.input;
+        EXPECT_EQ(reader.getPos(), c.scalars.size()) << c.input;
+    }
+}
+
+TEST(CharacterReader, UnconsumeAfterEndDoesNotStepBack) {
+    CharacterReader reader("ab");
+    reader.advance();
+    reader.advance();
+    EXPECT_EQ(reader.consume(), CharacterReader::kEndOfInput);
+    reader.unconsume();
+    EXPECT_TRUE(reader.isEmpty());
+    reader.consume();
+    reader.unconsume();
+    reader.unconsume();  // a real step back once the stuck read has been undone
+    EXPECT_EQ(reader.current(), U'b');
+}
+
+TEST(CharacterReader, UnconsumeStepsOverWholeScalars) {
+    const std::string text = "x" + utf8(0x1F600);
+    CharacterReader reader(text);
+    reader.advance();
+    EXPECT_EQ(reader.consume(), char32_t{0x1F600});
+    reader.unconsume();
+    EXPECT_EQ(reader.current(), char32_t{0x1F600});
+    EXPECT_EQ(reader.getPos(), 1u);
+}
+
+TEST(CharacterReader, ScanningPrimitives) {
+    CharacterReader reader("one&two<three");
+    EXPECT_EQ(reader.consumeData(), "one");
+    EXPECT_EQ(reader.consume(), U'&');
+    EXPECT_EQ(reader.consumeTo('<'), "two");
+    EXPECT_EQ(reader.consumeTo('!'), "<three");
+    EXPECT_TRUE(reader.isEmpty());
+
+    CharacterReader name("Div class");
+    EXPECT_EQ(name.consumeTagName(), "Div");
+    CharacterReader letters("amp12;x");
+    EXPECT_EQ(letters.consumeLetterThenDigitSequence(), "amp12");
+    CharacterReader hex("1aF9g");
+    EXPECT_EQ(hex.consumeHexSequence(), "1aF9");
+    const std::string accented = utf8(0xE9) + "t" + utf8(0xE9) + "1";
+    CharacterReader unicodeLetters(accented);
+    EXPECT_EQ(unicodeLetters.consumeLetterSequence(), utf8(0xE9) + "t" + utf8(0xE9));
+}
+
+TEST(CharacterReader, MatchingIgnoresCaseOnlyWhenAsked) {
+    CharacterReader reader("DocType html");
+    EXPECT_FALSE(reader.matchConsume("DOCTYPE"));
+    EXPECT_TRUE(reader.matchesIgnoreCase("doctype"));
+    EXPECT_TRUE(reader.matchConsumeIgnoreCase("DOCTYPE"));
+    EXPECT_EQ(reader.current(), U' ');
+    EXPECT_FALSE(reader.matches("  h", false, true));
+    EXPECT_EQ(reader.getPos(), 7u);
+}
+
+TEST(CharacterReader, ContainsIgnoreCaseLooksForLowerOrUpperForm) {
+    CharacterReader reader("x </TITLE> y </title>");
+    EXPECT_TRUE(reader.containsIgnoreCase("</Title"));
+    reader.consumeTo('y');
+    EXPECT_TRUE(reader.containsIgnoreCase("</Title"));
+    reader.consumeTo('>');
+    EXPECT_FALSE(reader.containsIgnoreCase("</Title"));
+    CharacterReader mixed("</TiTle>");
+    EXPECT_FALSE(mixed.containsIgnoreCase("</title"));
+}
+
+}  // namespace
