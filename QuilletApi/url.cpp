@@ -1,39 +1,11 @@
-// URL parsing is delegated to libcurl's URL API so that what the program accepts is exactly what its
-// HTTP client can request; the text itself is kept unchanged.
+// A URL keeps the text it was made from; parsing is the HTTP layer's, so that what the program accepts
+// as an address is exactly what its client can request.
 #include "QuilletApi/url.h"
 
-#include <curl/curl.h>
-
-#include <memory>
+#include "net/url_syntax.h"
 
 namespace novawick {
 namespace {
-
-struct CurlUrlDeleter {
-    void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
-};
-using CurlUrl = std::unique_ptr<CURLU, CurlUrlDeleter>;
-
-struct CurlStringDeleter {
-    void operator()(char* text) const { curl_free(text); }
-};
-
-CurlUrl parseHandle(const std::string& text) {
-    CurlUrl handle(curl_url());
-    if (!handle) throw std::bad_alloc();
-    // No default scheme: only absolute addresses are URLs here.
-    if (curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) return nullptr;
-    return handle;
-}
-
-std::string part(const std::string& text, CURLUPart which, unsigned flags) {
-    CurlUrl handle = parseHandle(text);
-    if (!handle) return {};
-    char* raw = nullptr;
-    if (curl_url_get(handle.get(), which, &raw, flags) != CURLUE_OK) return {};
-    std::unique_ptr<char, CurlStringDeleter> owned(raw);
-    return std::string(raw);
-}
 
 // Characters a path segment may hold unescaped (RFC 3986 pchar less "%"), plus "/" as separator.
 constexpr std::string_view kPathAllowed = "-._~!$&'()*+,;=:@/";
@@ -43,7 +15,7 @@ constexpr std::string_view kPathAllowed = "-._~!$&'()*+,;=:@/";
 std::optional<Url> Url::parse(std::string_view text) {
     if (text.empty() || text.find('\0') != std::string_view::npos) return std::nullopt;
     std::string owned(text);
-    if (!parseHandle(owned)) return std::nullopt;
+    if (!net::isAbsoluteUrl(owned)) return std::nullopt;
     return Url(std::move(owned));
 }
 
@@ -52,9 +24,9 @@ Url Url::fromFilePath(const std::filesystem::path& path) {
     return Url("file://" + percentEncode(absolute, kPathAllowed));
 }
 
-std::string Url::scheme() const { return part(text_, CURLUPART_SCHEME, 0); }
+std::string Url::scheme() const { return net::urlPart(text_, net::UrlPart::scheme).value_or(""); }
 
-std::filesystem::path Url::filePath() const { return part(text_, CURLUPART_PATH, CURLU_URLDECODE); }
+std::filesystem::path Url::filePath() const { return net::urlPart(text_, net::UrlPart::decodedPath).value_or(""); }
 
 Url Url::appendingPathComponent(std::string_view component) const {
     std::string base = text_;

@@ -18,6 +18,10 @@ namespace novawick::loopback {
 
 namespace {
 
+// Each kept-alive connection holds a worker until it closes; a client probing many host names keeps
+// several open at once (libcurl caches a few), so a handful of workers would make it wait for timeouts.
+constexpr std::size_t kWorkerThreads = 16;
+
 // Counts each accepted connection on its way to the worker threads.
 class CountingTaskQueue : public httplib::TaskQueue {
 public:
@@ -90,7 +94,7 @@ LoopbackSite::LoopbackSite(std::vector<std::string> hostNames)
     : server_(std::make_unique<Server>(std::move(hostNames))) {
     Server& server = *server_;
     if (!server.http.is_valid()) throw std::runtime_error("loopback site: TLS set-up failed");
-    server.http.new_task_queue = [&server] { return new CountingTaskQueue(server.connections, 4); };
+    server.http.new_task_queue = [&server] { return new CountingTaskQueue(server.connections, kWorkerThreads); };
     // A whole book must fit on one connection, and an idle client should not hold shutdown for long.
     server.http.set_keep_alive_max_count(100000);
     server.http.set_keep_alive_timeout(5);

@@ -1,0 +1,132 @@
+// A book's chapters: the chapter list (book page -> read link -> entry page -> every list page), then
+// each chapter's pages in order. One request at a time; the first failure ends the whole call.
+#include "QuilletApi/errors.h"
+#include "QuilletApi/quillet_api.h"
+#include "QuilletApi/site_profile.h"
+#include "QuilletApi/uuid.h"
+#include "net/fetch.h"
+
+#include <set>
+#include <stdexcept>
+
+namespace novawick {
+namespace {
+
+constexpr std::string_view kContentId = "Content";
+constexpr std::string_view kNextLinkId = "next_url";
+constexpr std::string_view kNextPageLabel = "下一页";
+constexpr std::string_view kFastestUpdate = "最快更新";
+constexpr std::string_view kContentOpen = "<content>";
+constexpr std::string_view kContentClose = "</content>";
+// A chapter longer than this is a server that keeps inventing pages, not a chapter.
+constexpr std::size_t kMaximumPagesPerChapter = 10'000;
+
+void removeAll(std::string& text, std::string_view marker) {
+    std::string kept;
+    std::size_t start = 0;
+    for (std::size_t found; (found = text.find(marker, start)) != std::string::npos; start = found + marker.size()) {
+        kept.append(text, start, found - start);
+    }
+    if (start == 0) return;
+    kept.append(text, start);
+    text = std::move(kept);
+}
+
+std::vector<Url> listPageUrls(const Url& bookPage) {
+    site::Page book = site::checkedPage(net::plainFetch(bookPage.text()));
+    html::Element* readLink = book.body->getElementsByClass("read").select("a").first();
+    if (readLink == nullptr) throw EmptyError();
+    std::optional<Url> entry = site::siteUrl(readLink->attr("href"));
+    if (!entry) throw EmptyError();
+
+    site::Page entryPage = site::checkedPage(net::plainFetch(entry->text()));
+    std::vector<Url> pages;
+    for (html::Element* option : entryPage.body->getElementsByClass("text").select("option")) {
+        if (std::optional<Url> page = site::siteUrl(option->attr("value"))) pages.push_back(std::move(*page));
+    }
+    return pages;
+}
+
+std::vector<Menu> menusOfListPage(const Url& listPage) {
+    site::Page page = site::checkedPage(net::pageFetch(listPage.text()));
+    html::Element* list = page.body->getElementsByClass("sso_a").first();
+    if (list == nullptr) throw EmptyError();
+    std::vector<Menu> menus;
+    for (html::Element* entry : list->select("li")) {
+        html::Element* link = entry->select("a").first();
+        if (link == nullptr) continue;
+        std::optional<Url> url = site::siteUrl(link->attr("href"));
+        if (!url) continue;
+        menus.push_back(Menu{link->text(), std::move(*url)});
+    }
+    return menus;
+}
+
+std::vector<Menu> getMenu(const Url& bookPage, const Progress& progress) {
+    std::vector<Url> pages = listPageUrls(bookPage);
+    std::vector<Menu> menus;
+    for (std::size_t j = 0; j < pages.size(); ++j) {
+        std::vector<Menu> pageMenus = menusOfListPage(pages[j]);
+        menus.insert(menus.end(), std::make_move_iterator(pageMenus.begin()), std::make_move_iterator(pageMenus.end()));
+        if (progress) progress(static_cast<double>(j + 1) / static_cast<double>(pages.size()));
+    }
+    return menus;
+}
+
+// Reads one page's paragraphs into `collected`; returns the next page of the chapter, if any.
+std::optional<Url> readChapterPage(const Url& url, std::vector<std::string>& collected) {
+    site::Page page = site::checkedPage(net::pageFetch(url.text()));
+    html::Element* content = page.body->getElementById(kContentId);
+    if (content == nullptr) throw EmptyError();
+    for (html::Element* paragraph : content->select("p")) {
+        std::string line = paragraph->text();
+        removeAll(line, kContentOpen);
+        removeAll(line, kContentClose);
+        if (line.empty() || line == kFastestUpdate) continue;
+        collected.push_back(std::move(line));
+    }
+    html::Element* next = page.body->getElementById(kNextLinkId);
+    if (next == nullptr) throw EmptyError();
+    if (next->text() != kNextPageLabel) return std::nullopt;
+    return site::siteUrl(next->attr("href"));
+}
+
+std::vector<std::string> getChapterText(const Url& firstPage) {
+    std::vector<std::string> collected;
+    std::set<std::string> read;
+    std::optional<Url> page = firstPage;
+    // A loop, not a recursion; a next-page link back to a page already read ends the chapter.
+    while (page && read.insert(page->text()).second) {
+        if (read.size() > kMaximumPagesPerChapter) {
+            throw std::runtime_error("chapter " + firstPage.text() + " runs past " +
+                                     std::to_string(kMaximumPagesPerChapter) + " pages");
+        }
+        page = readChapterPage(*page, collected);
+    }
+    return collected;
+}
+
+Content getChapter(const Menu& menu, const std::optional<std::filesystem::path>& temp) {
+    if (!temp) return Content(menu.title, getChapterText(menu.url), std::nullopt);
+    std::filesystem::path file = *temp / (newUuidString() + ".json");
+    writeSpilledLines(file, getChapterText(menu.url));
+    return Content(menu.title, std::nullopt, file);
+}
+
+}  // namespace
+
+std::vector<Content> QuilletApi::getContent(const SearchResult& result, const std::optional<std::filesystem::path>& temp,
+                                            const Progress& progress) {
+    Progress listProgress;
+    if (progress) listProgress = [&progress](double fraction) { progress(fraction * 0.1); };
+    std::vector<Menu> menus = getMenu(result.url, listProgress);
+    std::vector<Content> chapters;
+    chapters.reserve(menus.size());
+    for (std::size_t i = 0; i < menus.size(); ++i) {
+        chapters.push_back(getChapter(menus[i], temp));
+        if (progress) progress(static_cast<double>(i + 1) / static_cast<double>(menus.size()) * 0.9 + 0.1);
+    }
+    return chapters;
+}
+
+}  // namespace novawick

@@ -1,0 +1,66 @@
+#include "QuilletApi/site_profile.h"
+
+#include "QuilletApi/errors.h"
+#include "QuilletApi/site.h"
+#include "html/parser/parser.h"
+#include "net/utf8.h"
+
+namespace novawick::site {
+namespace {
+
+constexpr std::string_view kSearchUserAgent =
+    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10.15; rv:103.0) Gecko/20100101 Firefox/103.0";
+
+// RFC 3986 query characters less the three that separate a form body.
+constexpr std::string_view kFormValueAllowed = "!$'()*,-./:;?@_~";
+
+}  // namespace
+
+const std::string& siteBase() {
+    static const std::string base = "https://" + std::string(kHost);
+    return base;
+}
+
+std::optional<Url> siteUrl(std::string_view path) { return Url::parse(siteBase() + std::string(path)); }
+
+std::vector<net::HeaderField> searchProfile() {
+    return {
+        {"Host", std::string(kHost)},
+        {"User-Agent", std::string(kSearchUserAgent)},
+        {"Accept", "text/html,application/xhtml+xml,application/xml;q=0.9,image/avif,image/webp,*/*;q=0.8"},
+        {"Accept-Language", "zh-CN,zh;q=0.8,zh-TW;q=0.7,zh-HK;q=0.5,en-US;q=0.3,en;q=0.2"},
+        {"Accept-Encoding", "gzip, deflate, br"},
+        {"Content-Type", "application/x-www-form-urlencoded"},
+        {"Origin", siteBase()},
+        {"DNT", "1"},
+        {"Referer", siteBase() + "/"},
+        {"Upgrade-Insecure-Requests", "1"},
+        {"Sec-Fetch-Dest", "document"},
+        {"Sec-Fetch-Mode", "navigate"},
+        {"Sec-Fetch-Site", "same-origin"},
+        {"Sec-Fetch-User", "?1"},
+    };
+}
+
+std::string queryParameterString(const FormTable& table) {
+    std::string encoded;
+    for (const auto& [key, value] : table) {
+        if (!encoded.empty()) encoded += '&';
+        encoded += percentEncode(key, kFormValueAllowed);
+        encoded += '=';
+        encoded += percentEncode(value, kFormValueAllowed);
+    }
+    return encoded;
+}
+
+Page checkedPage(const net::Response& response) {
+    if (response.status != 200) throw EmptyError();
+    if (!net::isValidUtf8(response.body)) throw EmptyError();
+    Page page;
+    page.document = html::parse(response.body);
+    page.body = page.document->body();
+    if (page.body == nullptr) throw EmptyError();
+    return page;
+}
+
+}  // namespace novawick::site

@@ -1,0 +1,40 @@
+// Where a book ends up: one safe file name inside the save folder, never replacing what is there, and a
+// private work folder that leaves nothing behind whatever happens.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace novawick::epub {
+
+/// The book name as one file name: "/" and control characters (and NUL) become "_", "." and ".." and the
+/// empty name are made safe, and the result is cut on a character boundary so that it plus ".epub" fits
+/// in 255 bytes.
+std::string safeBookFileName(std::string_view bookName);
+
+/// "<save folder>/<safe name>.epub".
+std::filesystem::path bookFileLocation(const std::filesystem::path& saveFolder, std::string_view bookName);
+
+/// Fails with a clear file-system error when the save folder is not a folder, or when the book file
+/// already exists (so that a long download is not wasted on a book that cannot be saved).
+void checkBookFileCanBeCreated(const std::filesystem::path& saveFolder, std::string_view bookName);
+
+/// Moves `from` to `to` only if nothing exists at `to`; fails with "File exists" otherwise, even when
+/// another process creates `to` at the same moment.
+void moveWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+/// A fresh private folder inside a given folder, removed with everything in it when this goes away.
+class WorkFolder {
+public:
+    explicit WorkFolder(const std::filesystem::path& inside);
+    ~WorkFolder();
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const std::filesystem::path& path() const noexcept { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace novawick::epub

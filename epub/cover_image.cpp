@@ -1,0 +1,30 @@
+#include "epub/cover_image.h"
+
+#include "net/errors.h"
+#include "net/fetch.h"
+
+namespace novawick::epub {
+
+std::optional<CoverImage> recogniseCover(std::string bytes) {
+    std::string_view head(bytes);
+    if (head.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) {
+        return CoverImage{"cover.png", "image/png", std::move(bytes)};
+    }
+    if (head.substr(0, 3) == "\xFF\xD8\xFF") return CoverImage{"cover.jpg", "image/jpeg", std::move(bytes)};
+    if (head.substr(0, 6) == "GIF87a" || head.substr(0, 6) == "GIF89a") {
+        return CoverImage{"cover.gif", "image/gif", std::move(bytes)};
+    }
+    return std::nullopt;
+}
+
+std::optional<CoverImage> downloadCover(const std::string& url) {
+    try {
+        net::Response response = net::plainFetch(url);
+        if (response.status != 200) return std::nullopt;
+        return recogniseCover(std::move(response.body));
+    } catch (const net::TransportError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace novawick::epub

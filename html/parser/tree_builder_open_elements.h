@@ -1,0 +1,100 @@
+// The stack of open elements, with indexes that answer the builder's questions in constant time.
+//
+// Tree construction keeps asking "where is the topmost element named X" and "where is the topmost
+// element of kind K" (a scope boundary, a special element). Walking the stack for each answer makes
+// deep documents quadratic: 200,000 nested divs each ask whether a `p` is in button scope. So every
+// name and every kind keeps the ascending list of stack positions holding it; the answer is the back
+// of one list. Pushes and pops touch only list backs. A change in the middle of the stack (rare: the
+// adoption agency, a form end tag) unindexes the entries above it and indexes them again, which costs
+// what moving those entries costs anyway.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "html/parser/tree_builder_tags.h"
+
+namespace html {
+
+class Element;
+
+/// Kinds of element whose topmost stack position the builder looks up.
+enum class StackKind : std::uint8_t {
+    DefaultScopeStop,   // ends the default scope
+    ListItemScopeStop,  // ends list-item scope
+    ButtonScopeStop,    // ends button scope
+    TableScopeStop,     // ends table scope
+    SelectScopeStop,    // anything but optgroup and option
+    Special,            // special elements
+    ListWalkStop,       // special elements other than address, div, p
+    ResetMode,          // elements that decide the insertion mode on a reset
+};
+inline constexpr std::size_t kStackKindCount = 8;
+
+class OpenElementStack {
+public:
+    /// Position meaning "none"; every real position compares greater.
+    static constexpr std::ptrdiff_t kNone = -1;
+
+    OpenElementStack();
+
+    std::size_t size() const noexcept { return entries_.size(); }
+    bool empty() const noexcept { return entries_.empty(); }
+    Element* at(std::size_t position) const noexcept { return entries_[position].element; }
+    TagId idAt(std::size_t position) const noexcept { return entries_[position].id; }
+    /// The top element, or nullptr when the stack is empty.
+    Element* current() const noexcept { return entries_.empty() ? nullptr : entries_.back().element; }
+    TagId currentId() const noexcept { return entries_.empty() ? TagId::Other : entries_.back().id; }
+    Element* bottom() const noexcept { return entries_.empty() ? nullptr : entries_.front().element; }
+
+    void push(Element* element);
+    /// Removes and returns the top element (the stack must not be empty).
+    Element* pop();
+    void insertAt(std::size_t position, Element* element);
+    void eraseAt(std::size_t position);
+    void replaceAt(std::size_t position, Element* element);
+    /// Removes `element` if it is on the stack; returns whether it was.
+    bool remove(const Element* element);
+
+    /// Position of `element`, searching from the top, or kNone.
+    std::ptrdiff_t positionOf(const Element* element) const noexcept;
+    bool contains(const Element* element) const noexcept;
+
+    /// Topmost position of an element with this id (not Other), or kNone.
+    std::ptrdiff_t topmost(TagId id) const noexcept;
+    /// Topmost position of an element named `name` (any name), or kNone.
+    std::ptrdiff_t topmost(std::string_view name) const noexcept;
+    /// Topmost position of an element of this kind, or kNone.
+    std::ptrdiff_t topmost(StackKind kind) const noexcept;
+    /// Topmost position among several ids, or kNone.
+    std::ptrdiff_t topmostOf(TagSet ids) const noexcept;
+
+    bool containsId(TagId id) const noexcept { return topmost(id) != kNone; }
+
+private:
+    struct Entry {
+        Element* element;
+        TagId id;
+    };
+
+    void index(std::size_t position);
+    void unindexTop();
+    /// Unindexes every entry at or above `position` (they are re-indexed by reindexFrom).
+    void unindexFrom(std::size_t position);
+    void reindexFrom(std::size_t position);
+    std::vector<std::uint32_t>& positionsOfName(std::size_t position);
+
+    std::vector<Entry> entries_;
+    std::array<std::vector<std::uint32_t>, kNamedTagCount> byId_;
+    std::unordered_map<std::string_view, std::vector<std::uint32_t>> byOtherName_;
+    std::array<std::vector<std::uint32_t>, kStackKindCount> byKind_;
+    // Formatting elements are asked "are you on the stack?"; everyone else is found by position.
+    std::unordered_set<const Element*> formattingOnStack_;
+};
+
+}  // namespace html

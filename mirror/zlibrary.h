@@ -1,0 +1,29 @@
+// The library-mirror client: picks the first mirror host that answers, searches it for EPUB books and
+// reads a book's description. A type without instances; nothing is remembered between calls.
+#pragma once
+
+#include "QuilletApi/records.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace novawick {
+
+class Zlibrary {
+public:
+    Zlibrary() = delete;
+
+    /// The mirror host table, in probing order; built once, read-only afterwards.
+    static const std::vector<std::string>& mirrorTable();
+    /// "https://" + the first host whose front page answers 200; absent when none does. A transport
+    /// failure ends the probing at once with that error.
+    static std::optional<Url> availableURL();
+    /// EPUB books matching a name on the chosen mirror; empty when no mirror answers.
+    static std::vector<SearchResult> search(std::string_view name);
+    /// A book's description from its mirror page; empty when the page has none.
+    static std::string getIntro(const SearchResult& from);
+};
+
+}  // namespace novawick

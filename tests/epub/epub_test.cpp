@@ -1,0 +1,312 @@
+// Books written end to end from a loopback site and checked by outside readers: the EPUB validator,
+// Python's zipfile and XML parser. Also what the save folder holds before and after, on success and failure.
+#include "QuilletApi/quillet_api.h"
+#include "QuilletApi/site.h"
+#include "epub/book_file.h"
+#include "epub/cover_image.h"
+#include "epub/xml_text.h"
+#include "tests/QuilletApi/site_pages.h"
+#include "demo/loopback_site.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cstdio>
+#include <set>
+
+namespace novawick {
+namespace {
+
+namespace fs = std::filesystem;
+using loopback::LoopbackSite;
+
+const std::string kHost(site::kHost);
+const std::string kBase = "https://" + kHost;
+
+const std::string kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89\0\0\0\rIDATx\x9c"
+                       "c\xf8\xcf\xc0\xf0\x1f\0\x05\0\x01\xff\x89\x99=\x1d\0\0\0\0IEND\xae" "B`\x82", 70);
+// A baseline JPEG of one grey 8x8 block: unit quantisation, one-symbol Huffman tables, DC 0 then EOB.
+std::string jpeg() {
+    std::string bytes("\xff\xd8\xff\xdb\x00\x43\x00", 7);
+    bytes.append(64, '\x01');
+    bytes.append("\xff\xc0\x00\x0b\x08\x00\x08\x00\x08\x01\x01\x11\x00", 13);
+    for (char tableClass : {'\x00', '\x10'}) {
+        bytes.append("\xff\xc4\x00\x14", 4);
+        bytes += tableClass;
+        bytes += '\x01';
+        bytes.append(15, '\x00');
+        bytes += '\x00';
+    }
+    bytes.append("\xff\xda\x00\x08\x01\x01\x00\x00\x3f\x00\x3f\xff\xd9", 14);
+    return bytes;
+}
+const std::string kJpeg = jpeg();
+
+std::string run(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return output;
+    std::array<char, 4096> buffer;
+    std::size_t count;
+    while ((count = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), count);
+    pclose(pipe);
+    return output;
+}
+
+std::string shellQuoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+std::string epubcheck(const fs::path& book) {
+    return run("java -jar /usr/share/java/epubcheck.jar " + shellQuoted(book) + " 2>&1");
+}
+
+nlohmann::json readBack(const fs::path& book) {
+    std::string script = NOVAWICK_SOURCE_DIR "/tests/epub/read_back.py";
+    return nlohmann::json::parse(run("python3 " + shellQuoted(script) + " " + shellQuoted(book)));
+}
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "novawick-epub-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+    std::set<std::string> names() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path_)) names.insert(entry.path().filename().string());
+        return names;
+    }
+
+private:
+    fs::path path_;
+};
+
+struct Chapter {
+    std::string title;
+    std::vector<std::string> served;    // paragraphs as the page holds them
+    std::vector<std::string> expected;  // lines as a reader shows them
+};
+
+void serveBook(LoopbackSite& site, const std::vector<Chapter>& chapters, const std::string& cover) {
+    std::vector<std::pair<std::string, std::string>> links;
+    for (std::size_t i = 0; i < chapters.size(); ++i) {
+        std::string path = "/c/" + std::to_string(i) + ".html";
+        links.emplace_back(chapters[i].title, path);
+        site.serve(path, testing::chapterPage(chapters[i].served, "下一章", "/"));
+    }
+    site.serve("/book/", testing::bookPage("/read/"));
+    site.serve("/read/", testing::entryPage({"/list/"}));
+    site.serve("/list/", testing::listPage(links));
+    site.serve("/cover", cover, "application/octet-stream");
+}
+
+SearchResult hit(const std::string& name, const std::string& author, const std::string& coverPath = "/cover") {
+    return SearchResult{name, author, *Url::parse(kBase + coverPath), *Url::parse(kBase + "/book/"), ResultType::vorune};
+}
+
+std::vector<Chapter> plainChapters(std::size_t count) {
+    std::vector<Chapter> chapters;
+    for (std::size_t i = 1; i <= count; ++i) {
+        std::string line = "第" + std::to_string(i) + "章的文字";
+        chapters.push_back({"第" + std::to_string(i) + "章", {line, "二"}, {line, "二"}});
+    }
+    return chapters;
+}
+
+void expectValidBook(const fs::path& book, const std::string& title, const std::string& author,
+                     const std::vector<Chapter>& chapters, const std::string& cover) {
+    std::string report = epubcheck(book);
+    EXPECT_NE(report.find("No errors or warnings detected"), std::string::npos) << report;
+    nlohmann::json summary = readBack(book);
+    EXPECT_TRUE(summary["errors"].empty()) << summary["errors"].dump();
+    ASSERT_FALSE(summary["entries"].empty());
+    EXPECT_EQ(summary["entries"][0]["name"], "mimetype");
+    EXPECT_EQ(summary["entries"][0]["method"], 0);
+    EXPECT_EQ(summary["entries"][0]["extra"], 0);
+    EXPECT_EQ(summary["mimetype"], "application/epub+zip");
+    for (std::size_t i = 1; i < summary["entries"].size(); ++i) EXPECT_EQ(summary["entries"][i]["method"], 8);
+    EXPECT_EQ(summary["title"], title);
+    EXPECT_EQ(summary["language"], "zh");
+    if (author.empty()) {
+        EXPECT_TRUE(summary["creator"].is_null());
+    } else {
+        EXPECT_EQ(summary["creator"], author);
+    }
+    ASSERT_EQ(summary["chapters"].size(), chapters.size());
+    for (std::size_t i = 0; i < chapters.size(); ++i) {
+        EXPECT_EQ(summary["chapters"][i]["title"], chapters[i].title) << i;
+        EXPECT_EQ(summary["chapters"][i]["lines"].get<std::vector<std::string>>(), chapters[i].expected) << i;
+    }
+    if (cover.empty()) {
+        EXPECT_FALSE(summary.contains("cover"));
+    } else {
+        ASSERT_TRUE(summary.contains("cover"));
+        std::string hex;
+        for (unsigned char byte : cover) {
+            static constexpr char kDigits[] = "0123456789abcdef";
+            hex += kDigits[byte >> 4];
+            hex += kDigits[byte & 15];
+        }
+        EXPECT_EQ(summary["cover"]["bytes"], hex);
+    }
+}
+
+TEST(EpubText, EscapesAndDropsWhatXmlCannotHold) {
+    struct Case {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"Tom & Jerry <1>", "Tom &amp; Jerry &lt;1&gt;"},
+        {"say \"hi\" 'x'", "say &quot;hi&quot; 'x'"},
+        {std::string("a\x01" "b\x1f" "c\t\n\r", 8), "abc\t\n\r"},
+        {"x\xef\xbf\xbe\xef\xbf\xbfy", "xy"},
+        {"lone \xed\xa0\x80 surrogate \xff", "lone  surrogate "},
+        {"中文 &amp;", "中文 &amp;amp;"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(epub::xmlEscape(c.in), c.out) << c.in;
+}
+
+TEST(EpubText, TemplatesAreFilledInOnePass) {
+    std::string text = "<t>$(a)</t><u>$(b)</u>$(a)$(unknown)";
+    epub::fillTemplate(text, {{"a", "$(b)"}, {"b", "B"}});
+    EXPECT_EQ(text, "<t>$(b)</t><u>B</u>$(b)$(unknown)");
+}
+
+TEST(EpubText, BookNamesBecomeOneSafeFileName) {
+    std::string longName;
+    for (int i = 0; i < 100; ++i) longName += "长";
+    struct Case {
+        std::string name;
+        std::string file;
+    } cases[] = {
+        {"三体", "三体"}, {"A/B", "A_B"}, {"../x", ".._x"}, {"..", "_.."}, {".", "_."}, {"", "book"},
+        {std::string("a\0b\x1b[1m\xc2\x85", 9), "a_b_[1m_"}, {"C:\\x", "C:_x"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(epub::safeBookFileName(c.name), c.file);
+    std::string cut = epub::safeBookFileName(longName);
+    EXPECT_LE(cut.size() + 5, 255u);
+    EXPECT_EQ(cut.size() % 3, 0u);  // whole characters only
+}
+
+TEST(EpubText, CoversAreRecognisedByTheirBytes) {
+    EXPECT_EQ(epub::recogniseCover(kPng)->fileName, "cover.png");
+    EXPECT_EQ(epub::recogniseCover(kJpeg)->mediaType, "image/jpeg");
+    EXPECT_EQ(epub::recogniseCover("GIF89a....")->fileName, "cover.gif");
+    EXPECT_FALSE(epub::recogniseCover("<html>not found</html>"));
+    EXPECT_FALSE(epub::recogniseCover("RIFF\0\0\0\0WEBPVP8 "));
+    EXPECT_FALSE(epub::recogniseCover(""));
+}
+
+struct BookCase {
+    const char* label;
+    std::string name;
+    std::string author;
+    std::vector<Chapter> chapters;
+    std::string cover;          // bytes served at the cover address
+    std::string expectedCover;  // bytes expected in the book ("" for none)
+};
+
+TEST(Epub, BooksPassTheValidatorAndReadBackAsServed) {
+    std::vector<BookCase> cases = {
+        {"plain, PNG", "三体", "刘慈欣", plainChapters(3), kPng, kPng},
+        {"markup in texts, JPEG", "Tom & Jerry <1> \"q\"", "A & B",
+         {{"Tom & Jerry <1>", {"a &amp; b &lt;c&gt;", std::string("ctl\x01x\x1f", 6)}, {"a & b <c>", "ctlx"}}},
+         kJpeg, kJpeg},
+        {"no chapters, HTML cover", "空书", "", {}, "<html><body>404</body></html>", ""},
+        {"one chapter", "一章", "某", plainChapters(1), kPng, kPng},
+        {"300 chapters", "长篇", "某", plainChapters(300), kJpeg, kJpeg},
+    };
+    for (const BookCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        LoopbackSite site({kHost});
+        site.installSeam();
+        serveBook(site, c.chapters, c.cover);
+        TempFolder save;
+        QuilletApi::genEpub(save.path(), hit(c.name, c.author), std::nullopt, {});
+        std::string file = epub::safeBookFileName(c.name) + ".epub";
+        EXPECT_EQ(save.names(), std::set<std::string>{file});
+        expectValidBook(save.path() / file, c.name, c.author, c.chapters, c.expectedCover);
+    }
+}
+
+TEST(Epub, ProgressOfAFourChapterBook) {
+    LoopbackSite site({kHost});
+    site.installSeam();
+    serveBook(site, plainChapters(4), kPng);
+    TempFolder save;
+    std::vector<double> values;
+    QuilletApi::genEpub(save.path(), hit("四章", "某"), std::nullopt, [&](double value) { values.push_back(value); });
+    std::vector<double> download = {0.05, 0.05 + 0.45 / 4, 0.05 + 0.9 / 4, 0.05 + 1.35 / 4, 0.5};
+    std::vector<double> chapters = {0.6125, 0.725, 0.8375, 0.95};
+    ASSERT_GE(values.size(), download.size() + chapters.size() + 2);
+    for (std::size_t i = 0; i < download.size(); ++i) EXPECT_NEAR(values[i], download[i], 1e-12) << i;
+    for (std::size_t i = 0; i < chapters.size(); ++i) EXPECT_NEAR(values[download.size() + i], chapters[i], 1e-12);
+    for (std::size_t i = download.size() + chapters.size(); i + 2 < values.size(); ++i) {
+        EXPECT_GE(values[i], 0.95);
+        EXPECT_LT(values[i], 1.0);
+    }
+    EXPECT_EQ(values[values.size() - 2], 1.0);
+    EXPECT_EQ(values.back(), 1.0);
+    for (std::size_t i = 1; i < values.size(); ++i) EXPECT_GE(values[i], values[i - 1]);
+}
+
+TEST(Epub, TheUsersFilesAreNeverTouched) {
+    LoopbackSite site({kHost});
+    site.installSeam();
+    serveBook(site, plainChapters(2), kPng);
+    TempFolder save;
+    fs::create_directory(save.path() / "书");
+    std::FILE* note = std::fopen((save.path() / "书" / "note.txt").c_str(), "w");
+    std::fputs("mine", note);
+    std::fclose(note);
+    std::FILE* zip = std::fopen((save.path() / "书.zip").c_str(), "w");
+    std::fputs("zip", zip);
+    std::fclose(zip);
+
+    QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {});
+    EXPECT_EQ(save.names(), (std::set<std::string>{"书", "书.zip", "书.epub"}));
+    EXPECT_EQ(fs::file_size(save.path() / "书.zip"), 3u);
+    EXPECT_TRUE(fs::exists(save.path() / "书" / "note.txt"));
+
+    // A second run must not replace the book, and must fail before downloading anything.
+    std::uintmax_t size = fs::file_size(save.path() / "书.epub");
+    std::size_t served = site.requestsServed();
+    EXPECT_THROW(QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {}), fs::filesystem_error);
+    EXPECT_EQ(site.requestsServed(), served);
+    EXPECT_EQ(fs::file_size(save.path() / "书.epub"), size);
+    EXPECT_EQ(save.names(), (std::set<std::string>{"书", "书.zip", "书.epub"}));
+}
+
+TEST(Epub, AFailureLeavesNothingBehind) {
+    LoopbackSite site({kHost});
+    site.installSeam();
+    serveBook(site, plainChapters(3), kPng);
+    site.get("/c/1.html", [](const loopback::SiteRequest&, loopback::SiteResponse& response) { response.status = 500; });
+    TempFolder save;
+    EXPECT_ANY_THROW(QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {}));
+    EXPECT_TRUE(save.names().empty());
+    EXPECT_THROW(QuilletApi::genEpub(save.path() / "missing", hit("书", "某"), std::nullopt, {}), fs::filesystem_error);
+    EXPECT_TRUE(save.names().empty());
+}
+
+TEST(Epub, ACoverThatCannotBeHadGivesABookWithoutOne) {
+    LoopbackSite site({kHost});
+    site.installSeam();
+    std::vector<Chapter> chapters = plainChapters(1);
+    serveBook(site, chapters, kPng);
+    for (const char* coverPath : {"/missing-cover", "/book/"}) {
+        TempFolder save;
+        QuilletApi::genEpub(save.path(), hit("书", "某", coverPath), std::nullopt, {});
+        expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
+    }
+    TempFolder save;
+    SearchResult local = hit("书", "某");
+    local.preview = *Url::parse("file:///etc/passwd");
+    QuilletApi::genEpub(save.path(), local, std::nullopt, {});
+    expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
+}
+
+}  // namespace
+}  // namespace novawick

@@ -1,0 +1,267 @@
+// Properties over generated trees: the engine against a naive full-tree matcher for simple query
+// shapes, multi-root selection against per-root selection, and depth limits (deep documents, deeply
+// nested queries) that must neither overflow the stack nor fail the process.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "html/nodes/nodes.h"
+#include "html/select/query_parser.h"
+#include "html/select/selector.h"
+
+namespace {
+
+constexpr const char* kTags[] = {"div", "p", "span", "a"};
+constexpr const char* kClasses[] = {"x", "y"};
+
+class TreeGenerator {
+public:
+    explicit TreeGenerator(unsigned seed) : random_(seed) {}
+
+    std::unique_ptr<html::Document> make() {
+        auto document = std::make_unique<html::Document>("");
+        html::Element* top = document->createElement("div");
+        document->appendChild(top);
+        fill(*document, *top, 0);
+        return document;
+    }
+
+private:
+    // Generated trees are at most five levels deep, so recursion here is bounded by construction.
+    void fill(html::Document& document, html::Element& parent, int depth) {
+        int children = depth >= 5 ? 0 : pick(5);
+        for (int i = 0; i < children; ++i) {
+            if (pick(5) == 0) {
+                parent.appendChild(document.createText("t"));
+                continue;
+            }
+            html::Element* child = document.createElement(kTags[pick(4)]);
+            if (pick(3) == 0) child->attr("class", kClasses[pick(2)]);
+            parent.appendChild(child);
+            fill(document, *child, depth + 1);
+        }
+    }
+
+    int pick(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random_); }
+
+    std::mt19937 random_;
+};
+
+/// Elements of the subtree in document order, by plain recursion (test trees are shallow).
+void allElements(html::Element& element, std::vector<html::Element*>& out) {
+    out.push_back(&element);
+    for (html::Node* child : element.childNodes()) {
+        if (child->isElement()) allElements(*child->asElement(), out);
+    }
+}
+
+std::vector<html::Element*> previousElementSiblings(const html::Element& element) {
+    std::vector<html::Element*> before;  // nearest first
+    if (element.parent() == nullptr) return before;
+    auto siblings = element.parent()->childNodes();
+    for (std::size_t i = element.siblingIndex(); i-- > 0;) {
+        if (siblings[i]->isElement()) before.push_back(siblings[i]->asElement());
+    }
+    return before;
+}
+
+using NaiveMatch = std::function<bool(const html::Element& root, const html::Element& element)>;
+
+struct Shape {
+    std::string query;
+    NaiveMatch match;
+};
+
+bool isTag(const html::Element& element, std::string_view tag) { return element.tagNameNormal() == tag; }
+
+bool hasAncestorTag(const html::Element& root, const html::Element& element, std::string_view tag) {
+    if (&root == &element) return false;
+    for (const html::Element* up = element.parent(); up != nullptr; up = up->parent()) {
+        if (isTag(*up, tag)) return true;
+        if (up == &root) break;
+    }
+    return false;
+}
+
+std::vector<Shape> shapes() {
+    std::vector<Shape> out;
+    for (std::string_view first : {"div", "p"}) {
+        for (std::string_view second : {"span", "p", "a"}) {
+            std::string a(first);
+            std::string b(second);
+            out.push_back({a + " " + b, [a, b](const html::Element& root, const html::Element& el) {
+                               return isTag(el, b) && hasAncestorTag(root, el, a);
+                           }});
+            out.push_back({a + " > " + b, [a, b](const html::Element& root, const html::Element& el) {
+                               return &el != &root && isTag(el, b) && el.parent() != nullptr && isTag(*el.parent(), a);
+                           }});
+            out.push_back({a + " + " + b, [a, b](const html::Element& root, const html::Element& el) {
+                               auto before = previousElementSiblings(el);
+                               return &el != &root && isTag(el, b) && !before.empty() && isTag(*before.front(), a);
+                           }});
+            out.push_back({a + " ~ " + b, [a, b](const html::Element& root, const html::Element& el) {
+                               bool any = false;
+                               for (const html::Element* s : previousElementSiblings(el)) any = any || isTag(*s, a);
+                               return &el != &root && isTag(el, b) && any;
+                           }});
+            out.push_back({a + ", " + b, [a, b](const html::Element&, const html::Element& el) {
+                               return isTag(el, a) || isTag(el, b);
+                           }});
+            out.push_back({a + ":has(" + b + ")", [a, b](const html::Element&, const html::Element& el) {
+                               std::vector<html::Element*> below;
+                               allElements(const_cast<html::Element&>(el), below);
+                               for (std::size_t i = 1; i < below.size(); ++i) {
+                                   if (isTag(*below[i], b)) return isTag(el, a);
+                               }
+                               return false;
+                           }});
+        }
+    }
+    out.push_back({".x", [](const html::Element&, const html::Element& el) { return el.attr("class") == "x"; }});
+    out.push_back({"span:not(.y)", [](const html::Element&, const html::Element& el) {
+                       return isTag(el, "span") && el.attr("class") != "y";
+                   }});
+    out.push_back({"p:nth-child(3n-1)", [](const html::Element&, const html::Element& el) {
+                       const html::Element* parent = el.parent();
+                       if (!isTag(el, "p") || parent == nullptr || parent->kind() == html::NodeKind::Document) return false;
+                       std::size_t position = el.elementSiblingIndex() + 1;
+                       return position % 3 == 2;
+                   }});
+    return out;
+}
+
+TEST(SelectorPropertyTest, AgreesWithNaiveMatcherOnGeneratedTrees) {
+    const std::vector<Shape> cases = shapes();
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        auto document = TreeGenerator(seed).make();
+        std::vector<html::Element*> everything;
+        allElements(*document, everything);
+        // Run from the document and from an inner element, which bounds the ancestor walks.
+        for (html::Element* root : {static_cast<html::Element*>(document.get()), everything[everything.size() / 2]}) {
+            std::vector<html::Element*> subtree;
+            allElements(*root, subtree);
+            for (const Shape& shape : cases) {
+                std::vector<html::Element*> expected;
+                for (html::Element* el : subtree) {
+                    if (shape.match(*root, *el)) expected.push_back(el);
+                }
+                EXPECT_EQ(html::select(*root, shape.query).array(), expected) << "seed " << seed << ": " << shape.query;
+            }
+        }
+    }
+}
+
+TEST(SelectorPropertyTest, ElementsSelectEqualsPerRootSelection) {
+    const char* queries[] = {"div p", "span, a", "p > span", ".x ~ *", "*", ":has(a) > p", "p:nth-child(odd)"};
+    for (unsigned seed = 100; seed < 140; ++seed) {
+        auto document = TreeGenerator(seed).make();
+        std::vector<html::Element*> everything;
+        allElements(*document, everything);
+        html::Element* one = everything[seed % everything.size()];
+        html::Element* other = everything[(seed * 7) % everything.size()];
+        for (const char* query : queries) {
+            EXPECT_EQ(html::Elements({one}).select(query).array(), one->select(query).array()) << query;
+            // Several roots: per-root results concatenated in root order, first occurrence kept.
+            std::vector<html::Element*> expected;
+            std::unordered_set<html::Element*> seen;
+            for (html::Element* root : {other, one, other}) {
+                for (html::Element* el : root->select(query)) {
+                    if (seen.insert(el).second) expected.push_back(el);
+                }
+            }
+            EXPECT_EQ(html::Elements({other, one, other}).select(query).array(), expected) << query;
+        }
+    }
+}
+
+TEST(SelectorPropertyTest, DeepDocumentsAreWalkedWithoutRecursion) {
+    constexpr std::size_t kDepth = 100'000;
+    html::Document document("");
+    html::Element* top = document.createElement("span");
+    document.appendChild(top);
+    html::Element* parent = top;
+    for (std::size_t i = 0; i < kDepth; ++i) {
+        html::Element* div = document.createElement("div");
+        parent->appendChild(div);
+        parent = div;
+    }
+    parent->appendChild(document.createElement("p"));
+
+    EXPECT_EQ(html::select(document, "div div").size(), kDepth - 1);
+    EXPECT_EQ(html::select(document, "span p").size(), 1u);
+    EXPECT_EQ(html::select(document, "span:has(p)").size(), 1u);
+    EXPECT_TRUE(top->is(":has(p)"));
+    EXPECT_TRUE(parent->is("span div"));
+    EXPECT_EQ(html::select(*top, "> div").size(), 1u);
+    EXPECT_EQ(html::Elements({top, parent}).select("p").size(), 1u);
+}
+
+std::string repeated(std::string_view piece, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) out += piece;
+    return out;
+}
+
+TEST(SelectorPropertyTest, QueryNestingIsBounded) {
+    auto expectRefused = [](const std::string& query) {
+        try {
+            html::QueryParser::parse(query);
+            ADD_FAILURE() << "accepted a query nested " << query.size() << " characters deep";
+        } catch (const html::Exception& error) {
+            EXPECT_EQ(error.type(), html::ExceptionType::SelectorParseException);
+            EXPECT_EQ(error.message().rfind("Could not parse query ", 0), 0u) << error.message().substr(0, 80);
+        }
+    };
+    const std::size_t bound = html::kMaxQueryNesting;
+    EXPECT_NO_THROW(html::QueryParser::parse(repeated(":not(", bound) + "p" + repeated(")", bound)));
+    expectRefused(repeated(":not(", bound + 1) + "p" + repeated(")", bound + 1));
+    expectRefused(repeated(":has(", 100'000) + "p");
+    EXPECT_NO_THROW(html::QueryParser::parse(repeated("div ", bound) + "p"));
+    // The deepest accepted queries also run: matching recurses through the evaluator tree only.
+    html::Document document("");
+    html::Element* parent = &document;
+    for (std::size_t i = 0; i < bound; ++i) {
+        html::Element* div = document.createElement("div");
+        parent->appendChild(div);
+        parent = div;
+    }
+    parent->appendChild(document.createElement("p"));
+    EXPECT_EQ(html::select(document, repeated("div ", bound) + "p").size(), 1u);
+    EXPECT_EQ(html::select(document, repeated(":not(", bound) + "p" + repeated(")", bound)).size(), 1u);
+    EXPECT_EQ(html::select(document, repeated("div > ", bound) + "p").size(), 1u);
+    expectRefused(repeated("div ", bound + 1) + "p");
+    expectRefused(repeated("a > ", 50'000) + "b");
+    // Alternatives are flat, however many there are.
+    EXPECT_NO_THROW(html::QueryParser::parse(repeated("a, ", 10'000) + "b"));
+}
+
+TEST(SelectorPropertyTest, ArbitraryQueriesEitherSelectOrRaiseTheLibraryError) {
+    // Fragments of the grammar thrown together: nothing but a result or html::Exception may come out.
+    const char* pieces[] = {"div", "p", " ", ">", "+", "~", ",", "*", "*|", "|", "#", ".x", "[", "]", "(", ")",
+                            "'", "\"", "\\", "=", "~=", "^=", ":not(", ":has(", ":contains(", ":matches(",
+                            ":eq(", ":nth-child(", "2n+1", "-n", "odd", ":root", ":empty", "\xC3\xA9", "\r\n"};
+    std::mt19937 random(7);
+    auto document = TreeGenerator(3).make();
+    testing::internal::CaptureStdout();  // bad patterns print their error line
+    for (int round = 0; round < 3000; ++round) {
+        std::string query;
+        int count = std::uniform_int_distribution<int>(1, 8)(random);
+        for (int i = 0; i < count; ++i) {
+            query += pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(random)];
+        }
+        try {
+            html::select(*document, query);
+            html::Elements({document.get()}).select(query);
+        } catch (const html::Exception&) {
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << "query " << query << " raised " << error.what();
+        }
+    }
+    testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
