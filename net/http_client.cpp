@@ -37,6 +37,7 @@ Response HttpClient::send(const Request& request) {
 
     const CURLcode code = curl_easy_perform(curl);
     if (code != CURLE_OK) throw transferError(code, request, transfer);
+    requireCompleteBody(request, transfer);
 
     Response response;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);

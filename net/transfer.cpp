@@ -4,6 +4,7 @@
 #include "net/transfer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <new>
 #include <string_view>
 
@@ -44,12 +45,16 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     transfer.lastActivity = Clock::now();
+    if (!transfer.decoder) transfer.decoder = ContentDecoder::forCoding(transfer.contentEncoding);
+    if (!transfer.decoder->decode(std::string_view(data, bytes), transfer.body)) {
+        transfer.corruptCoding = true;
+        return 0;
+    }
     // The cap is on decoded bytes, so a small compressed body cannot inflate past it.
-    if (bytes > transfer.limits.maximumBodyBytes - transfer.body.size()) {
+    if (transfer.body.size() > transfer.limits.maximumBodyBytes) {
         transfer.bodyTooLarge = true;
         return 0;
     }
-    transfer.body.append(data, bytes);
     return bytes;
 }
 
@@ -57,8 +62,21 @@ size_t receiveHeader(char* data, size_t size, size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     transfer.lastActivity = Clock::now();
+    const std::string_view line(data, bytes);
     // A new status line starts a new response (redirect hop or interim answer): only the last body counts.
-    if (std::string_view(data, bytes).starts_with("HTTP/")) transfer.body.clear();
+    if (line.starts_with("HTTP/")) {
+        transfer.body.clear();
+        transfer.contentEncoding.clear();
+        transfer.decoder.reset();
+    }
+    constexpr std::string_view kContentEncoding = "content-encoding:";
+    if (line.size() > kContentEncoding.size() &&
+        std::equal(kContentEncoding.begin(), kContentEncoding.end(), line.begin(),
+                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
+        std::string_view value = line.substr(kContentEncoding.size());
+        while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.remove_suffix(1);
+        transfer.contentEncoding = value;
+    }
     return bytes;
 }
 
@@ -80,6 +98,7 @@ int watchActivity(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, cur
 
 TransportFailure failureOf(CURLcode code, const Transfer& transfer) {
     if (transfer.bodyTooLarge) return TransportFailure::bodyTooLarge;
+    if (transfer.corruptCoding) return TransportFailure::contentDecodingFailure;
     if (transfer.inactive) return TransportFailure::timedOut;
     switch (code) {
         case CURLE_UNSUPPORTED_PROTOCOL: return TransportFailure::unsupportedProtocol;
@@ -181,9 +200,12 @@ void configureTransfer(CURL* curl, const Request& request, const std::optional<T
     setOption(curl, CURLOPT_MAXREDIRS, maximumRedirects);
     // HTTP/2 where the server offers it through ALPN, HTTP/1.1 otherwise; both keep the connection.
     setOption(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
-    // The codings undone before the body reaches the caller. libcurl sends this as its own
-    // Accept-Encoding unless the request carries one, in which case the caller's goes out alone.
+    // The codings the client accepts. libcurl sends this as its own Accept-Encoding unless the request
+    // carries one, in which case the caller's goes out alone.
     setOption(curl, CURLOPT_ACCEPT_ENCODING, "gzip, deflate, br");
+    // ...but the body arrives still coded: receiveBody undoes the coding itself, because libcurl takes a
+    // stream cut short before its end marker for a complete, shorter body.
+    setOption(curl, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     // Exactly the caller's fields in the caller's order (plus "Expect:" on a POST, which only suppresses
     // libcurl's 100-continue wait). An empty list leaves only libcurl's Host and Accept.
     setOption(curl, CURLOPT_HTTPHEADER, lists.headers.get());
@@ -231,11 +253,20 @@ void configureTransfer(CURL* curl, const Request& request, const std::optional<T
     }
 }
 
+void requireCompleteBody(const Request& request, const Transfer& transfer) {
+    if (transfer.decoder && !transfer.decoder->complete()) {
+        throw TransportError(TransportFailure::contentDecodingFailure, request.url,
+                             "the body ends before its " + transfer.contentEncoding + " stream does");
+    }
+}
+
 TransportError transferError(CURLcode code, const Request& request, const Transfer& transfer) {
     const TransportFailure failure = failureOf(code, transfer);
     std::string cause;
     if (transfer.bodyTooLarge || code == CURLE_FILESIZE_EXCEEDED) {
         cause = bodyTooLargeCause(transfer.limits.maximumBodyBytes);
+    } else if (transfer.corruptCoding) {
+        cause = "the body's " + transfer.contentEncoding + " coding is corrupt";
     } else if (transfer.inactive) {
         cause = inactivityCause(transfer.limits.inactivityTimeout.count());
     } else if (transfer.errorBuffer[0] != '\0') {

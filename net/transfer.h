@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "net/content_decoder.h"
 #include "net/errors.h"
 #include "net/http_client.h"
 
@@ -45,7 +46,11 @@ struct Transfer {
 
     TransferLimits limits;
     std::string body;
+    /// Content-Encoding of the response being received, and the decoder made for it at its first byte.
+    std::string contentEncoding;
+    std::unique_ptr<ContentDecoder> decoder;
     bool bodyTooLarge = false;
+    bool corruptCoding = false;
     bool inactive = false;
     curl_off_t lastBytesMoved = -1;
     std::chrono::steady_clock::time_point lastActivity;
@@ -67,6 +72,9 @@ TransferLists buildLists(const Request& request, const std::optional<TransportSe
 /// Sets every libcurl option of a transfer on a freshly reset handle.
 void configureTransfer(CURL* curl, const Request& request, const std::optional<TransportSeam>& seam,
                        const TransferLists& lists, Transfer& transfer);
+
+/// Raises contentDecodingFailure when the body's coding stream stopped before its end.
+void requireCompleteBody(const Request& request, const Transfer& transfer);
 
 /// Turns a failed perform into the error raised to the caller.
 TransportError transferError(CURLcode code, const Request& request, const Transfer& transfer);

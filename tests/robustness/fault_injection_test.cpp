@@ -1,0 +1,257 @@
+// A book saved from a site that misbehaves at the transport or the page level. The second chapter's
+// page is the faulty one, so the first chapter has already been read when the fault strikes. Every case
+// must end promptly with its own clear error (or, for a next-page cycle, with the book), and a failed
+// save must leave the user's folder exactly as it was.
+#include "QuilletApi/errors.h"
+#include "QuilletApi/quillet_api.h"
+#include "QuilletApi/site.h"
+#include "net/errors.h"
+#include "net/fetch.h"
+#include "tests/QuilletApi/site_pages.h"
+#include "tests/robustness/save_folder.h"
+#include "tests/support/raw_tls_server.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+
+namespace novawick {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::BodyFraming;
+using testing::ContentCoding;
+using testing::RawTlsServer;
+using testing::ScriptedResponse;
+
+const std::string kHost(site::kHost);
+const std::string kBase = "https://" + kHost;
+const std::string kFaultyPath = "/c/2.html";
+// Short enough to keep a stall test quick, long enough for a TLS handshake under the sanitizers.
+constexpr auto kInactivityLimit = 1500ms;
+constexpr std::uint64_t kBodyCap = 64 * 1024;
+
+/// How a save is expected to end.
+enum class Outcome { bookSaved, emptyError, timedOut, receiveFailure, contentDecodingFailure, tooManyRedirects, bodyTooLarge };
+
+std::string outcomeName(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::bookSaved: return "book saved";
+        case Outcome::emptyError: return "EmptyError";
+        case Outcome::timedOut: return "timed out";
+        case Outcome::receiveFailure: return "receive failure";
+        case Outcome::contentDecodingFailure: return "content decoding failure";
+        case Outcome::tooManyRedirects: return "too many redirects";
+        case Outcome::bodyTooLarge: return "body too large";
+    }
+    return "?";
+}
+
+std::optional<Outcome> outcomeOf(net::TransportFailure failure) {
+    switch (failure) {
+        case net::TransportFailure::timedOut: return Outcome::timedOut;
+        case net::TransportFailure::receiveFailure: return Outcome::receiveFailure;
+        case net::TransportFailure::contentDecodingFailure: return Outcome::contentDecodingFailure;
+        case net::TransportFailure::tooManyRedirects: return Outcome::tooManyRedirects;
+        case net::TransportFailure::bodyTooLarge: return Outcome::bodyTooLarge;
+        case net::TransportFailure::invalidRequest:
+        case net::TransportFailure::unsupportedProtocol:
+        case net::TransportFailure::malformedAddress:
+        case net::TransportFailure::couldNotResolveHost:
+        case net::TransportFailure::couldNotConnect:
+        case net::TransportFailure::tlsFailure:
+        case net::TransportFailure::otherFailure: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+ScriptedResponse page(std::string body) { return ScriptedResponse::text(200, std::move(body)); }
+
+std::string chapterTwo() {
+    // Long enough that a cut anywhere in its first half loses the next-page link.
+    std::vector<std::string> paragraphs(200, "第二章的一段文字，足够长，好让截断落在链接之前。");
+    return testing::chapterPage(paragraphs, "下一章", "/");
+}
+
+// A body with a content coding announced but its bytes broken after encoding.
+ScriptedResponse codedAndDamaged(ContentCoding coding, const std::function<void(std::string&)>& damage) {
+    std::string encoded = testing::encodeBody(coding, chapterTwo());
+    damage(encoded);
+    ScriptedResponse response = page(std::move(encoded));
+    response.headers.emplace_back("Content-Encoding", std::string(testing::codingToken(coding)));
+    return response;
+}
+
+void truncateToHalf(std::string& bytes) { bytes.resize(bytes.size() / 2); }
+void corruptMiddle(std::string& bytes) {
+    for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 16 && i < bytes.size(); ++i) bytes[i] = static_cast<char>(~bytes[i]);
+}
+
+struct FaultCase {
+    const char* label;
+    std::function<void(RawTlsServer&)> misbehave;
+    Outcome expected;
+};
+
+std::vector<FaultCase> faultCases() {
+    auto answer = [](std::function<ScriptedResponse()> make) {
+        return [make](RawTlsServer& server) { server.route(kFaultyPath, make()); };
+    };
+    return {
+        {"stall before the headers", answer([] {
+             ScriptedResponse r = page(chapterTwo());
+             r.stallBeforeHeaders = 60s;
+             return r;
+         }), Outcome::timedOut},
+        {"stall after the headers", answer([] {
+             ScriptedResponse r = page(chapterTwo());
+             r.stallAfterHeaders = 60s;
+             return r;
+         }), Outcome::timedOut},
+        {"hang up mid-body, length framed", answer([] {
+             ScriptedResponse r = page(chapterTwo());
+             r.hangUpAfterBodyBytes = 500;
+             return r;
+         }), Outcome::receiveFailure},
+        {"hang up mid-body, chunked", answer([] {
+             ScriptedResponse r = page(chapterTwo());
+             r.framing = BodyFraming::chunked;
+             r.dripBytes = 256;
+             r.hangUpAfterBodyBytes = 500;
+             return r;
+         }), Outcome::receiveFailure},
+        // Without framing a cut body looks complete; the page checks must still refuse it.
+        {"hang up mid-body, close delimited", answer([] {
+             ScriptedResponse r = page(chapterTwo());
+             r.framing = BodyFraming::closeDelimited;
+             r.hangUpAfterBodyBytes = 500;
+             return r;
+         }), Outcome::emptyError},
+        {"truncated gzip", answer([] { return codedAndDamaged(ContentCoding::gzip, truncateToHalf); }),
+         Outcome::contentDecodingFailure},
+        {"corrupt gzip", answer([] { return codedAndDamaged(ContentCoding::gzip, corruptMiddle); }),
+         Outcome::contentDecodingFailure},
+        {"truncated Brotli", answer([] { return codedAndDamaged(ContentCoding::brotli, truncateToHalf); }),
+         Outcome::contentDecodingFailure},
+        {"corrupt Brotli", answer([] { return codedAndDamaged(ContentCoding::brotli, corruptMiddle); }),
+         Outcome::contentDecodingFailure},
+        {"corrupt deflate", answer([] { return codedAndDamaged(ContentCoding::deflate, corruptMiddle); }),
+         Outcome::contentDecodingFailure},
+        {"redirect to itself", answer([] { return ScriptedResponse::redirect(302, kBase + kFaultyPath); }),
+         Outcome::tooManyRedirects},
+        {"redirects in a two-step loop", [](RawTlsServer& server) {
+             server.route(kFaultyPath, ScriptedResponse::redirect(301, kBase + "/c/2b.html"));
+             server.route("/c/2b.html", ScriptedResponse::redirect(307, kBase + kFaultyPath));
+         }, Outcome::tooManyRedirects},
+        {"body over the cap, length announced", answer([] { return page(std::string(kBodyCap * 3, 'x')); }),
+         Outcome::bodyTooLarge},
+        {"body over the cap, chunked", answer([] {
+             ScriptedResponse r = page(std::string(kBodyCap * 3, 'x'));
+             r.framing = BodyFraming::chunked;
+             r.dripBytes = 16 * 1024;
+             return r;
+         }), Outcome::bodyTooLarge},
+        {"small gzip body that inflates past the cap", answer([] {
+             ScriptedResponse r = page(std::string(kBodyCap * 50, ' '));
+             r.coding = ContentCoding::gzip;
+             return r;
+         }), Outcome::bodyTooLarge},
+        {"chapter page without next_url", answer([] {
+             return page(testing::page("<div id=\"Content\"><p>二</p></div><a href=\"/c/3.html\">下一章</a>"));
+         }), Outcome::emptyError},
+        {"chapter page without Content", answer([] {
+             return page(testing::page("<a id=\"next_url\" href=\"/\">下一章</a>"));
+         }), Outcome::emptyError},
+        {"status 500", answer([] { return ScriptedResponse::text(500, chapterTwo()); }), Outcome::emptyError},
+        {"body that is not UTF-8", answer([] { return page(testing::page("<div id=\"Content\"><p>\xff\xfe</p></div>")); }),
+         Outcome::emptyError},
+        {"next-page links that form a cycle", [](RawTlsServer& server) {
+             server.route(kFaultyPath, page(testing::chapterPage({"二上"}, "下一页", "/c/2_2.html")));
+             server.route("/c/2_2.html", page(testing::chapterPage({"二中"}, "下一页", "/c/2_3.html")));
+             server.route("/c/2_3.html", page(testing::chapterPage({"二下"}, "下一页", kFaultyPath)));
+         }, Outcome::bookSaved},
+    };
+}
+
+void routeBook(RawTlsServer& server) {
+    server.route("/book/", page(testing::bookPage("/read/")));
+    server.route("/read/", page(testing::entryPage({"/list/"})));
+    server.route("/list/", page(testing::listPage({{"第一章", "/c/1.html"}, {"第二章", kFaultyPath}, {"第三章", "/c/3.html"}})));
+    server.route("/c/1.html", page(testing::chapterPage({"一"}, "下一章", kFaultyPath)));
+    server.route(kFaultyPath, page(chapterTwo()));
+    server.route("/c/3.html", page(testing::chapterPage({"三"}, "下一章", "/")));
+}
+
+SearchResult book() {
+    return SearchResult{"书", "某", *Url::parse(kBase + "/no-cover"), *Url::parse(kBase + "/book/"), ResultType::vorune};
+}
+
+Outcome save(const std::filesystem::path& folder) {
+    try {
+        QuilletApi::genEpub(folder, book(), std::nullopt, {});
+        return Outcome::bookSaved;
+    } catch (const EmptyError&) {
+        return Outcome::emptyError;
+    } catch (const net::TransportError& error) {
+        std::optional<Outcome> outcome = outcomeOf(error.failure());
+        // The message must name the page that failed, so the user can tell which one it was.
+        EXPECT_NE(std::string(error.what()).find(kBase + "/c/2"), std::string::npos) << error.what();
+        if (!outcome) ADD_FAILURE() << "unexpected transport failure: " << error.what();
+        return outcome.value_or(Outcome::bookSaved);
+    }
+}
+
+TEST(FaultInjection, EveryFaultEndsWithItsOwnErrorAndTouchesNothing) {
+    for (const FaultCase& c : faultCases()) {
+        SCOPED_TRACE(c.label);
+        RawTlsServer server({kHost});
+        net::TransportSeam seam = server.seam();
+        seam.inactivityTimeout = kInactivityLimit;
+        seam.maximumBodyBytes = kBodyCap;
+        loopback::ScopedTransportSeam installed(seam);
+        routeBook(server);
+        c.misbehave(server);
+
+        testing::SaveFolder folder;
+        const auto before = folder.snapshot();
+        EXPECT_EQ(outcomeName(save(folder.path())), outcomeName(c.expected));
+        auto after = folder.snapshot();
+        if (c.expected == Outcome::bookSaved) {
+            EXPECT_EQ(after.erase("save/书.epub"), 1u);
+        }
+        EXPECT_EQ(after, before);
+    }
+}
+
+TEST(FaultInjection, ANextPageCycleKeepsEachPageOnce) {
+    RawTlsServer server({kHost});
+    server.installSeam();
+    routeBook(server);
+    server.route(kFaultyPath, page(testing::chapterPage({"二上"}, "下一页", "/c/2_2.html")));
+    server.route("/c/2_2.html", page(testing::chapterPage({"二下"}, "下一页", kFaultyPath)));
+    std::vector<Content> chapters = QuilletApi::getContent(book(), std::nullopt, {});
+    ASSERT_EQ(chapters.size(), 3u);
+    EXPECT_EQ(chapters[1].content(), (std::vector<std::string>{"二上", "二下"}));
+    EXPECT_EQ(chapters[2].content(), (std::vector<std::string>{"三"}));
+}
+
+// A compressed body cut short but correctly framed must fail, not reach the scrapers as a shorter page
+// (libcurl's own decoder accepts it; the HTTP layer checks that each coding stream ended).
+TEST(FaultInjection, ATruncatedCodingIsATransportFailure) {
+    for (ContentCoding coding : {ContentCoding::gzip, ContentCoding::brotli, ContentCoding::deflate}) {
+        SCOPED_TRACE(std::string(testing::codingToken(coding)));
+        RawTlsServer server({kHost});
+        server.installSeam();
+        server.route("/page", codedAndDamaged(coding, truncateToHalf));
+        try {
+            const net::Response response = net::pageFetch(kBase + "/page");
+            ADD_FAILURE() << "a truncated body was accepted: " << response.body.size() << " bytes";
+        } catch (const net::TransportError& error) {
+            EXPECT_EQ(error.failure(), net::TransportFailure::contentDecodingFailure) << error.what();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace novawick
