@@ -1,7 +1,7 @@
 // The dialogue seen through a real terminal: the whole screen against the reference layout, the quiet
 // exits, the choice grammar, hostile hit names and errors from the source.
 #include "app/dialogue.h"
-#include "tests/app/pty_session.h"
+#include "tests/support/pty_session.h"
 
 #include <gtest/gtest.h>
 

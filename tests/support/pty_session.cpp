@@ -1,4 +1,4 @@
-#include "tests/app/pty_session.h"
+#include "tests/support/pty_session.h"
 
 #include <fcntl.h>
 #include <poll.h>

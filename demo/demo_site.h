@@ -1,0 +1,70 @@
+// The embedded demo site: the sample books served over HTTPS on 127.0.0.1 under the novel site's own
+// host name, so that the unchanged site client, reached through the shared HTTP client's transport seam,
+// can search, list and download them. Faults are injected from code only (tests), never from the
+// environment or the command line of the demo.
+#pragma once
+
+#include "demo/loopback_site.h"
+#include "demo/sample_books.h"
+
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace novawick::demo {
+
+/// A way for one page of the site to go wrong.
+enum class Fault {
+    serverError,      // the page answers status 500
+    missingNextLink,  // a chapter page is served without its "next_url" link
+};
+
+/// The value of `key` in an application/x-www-form-urlencoded body, percent-decoded ("+" is a space);
+/// absent when the key is missing or its value is not well-formed percent-encoding.
+std::optional<std::string> formField(std::string_view body, std::string_view key);
+
+/// The sample books whose title or author contains `term`, in library order; every book for "".
+std::vector<const SampleBook*> findBooks(std::string_view term);
+
+/// The site, listening from construction to destruction. Serves nothing outside its books' pages.
+class DemoSite {
+public:
+    DemoSite();
+    DemoSite(const DemoSite&) = delete;
+    DemoSite& operator=(const DemoSite&) = delete;
+
+    /// The books served (the same as sampleBooks()).
+    const std::vector<SampleBook>& books() const { return sampleBooks(); }
+    /// The cover bytes served for the book at this index.
+    const std::string& cover(std::size_t bookIndex) const { return covers_.at(bookIndex); }
+
+    /// Makes the page at `path` go wrong from now on; a later call for the same path replaces it.
+    void injectFault(std::string path, Fault fault);
+
+    /// Routes the site's host (port 443) to this server and trusts its run-time authority.
+    net::TransportSeam seam() const { return server_.seam(); }
+    /// Installs seam() on the shared HTTP client until the site goes away.
+    void installSeam() { server_.installSeam(); }
+    /// The run-time certificates (removed with the site).
+    const loopback::CertificateKit& certificates() const { return server_.certificates(); }
+    /// Requests answered so far.
+    std::size_t requestsServed() const { return server_.requestsServed(); }
+
+private:
+    std::optional<Fault> faultAt(const std::string& path) const;
+    void addPage(const std::string& path, std::function<std::string(std::optional<Fault>)> render);
+    void addBook(std::size_t bookIndex);
+    void addSearch();
+
+    std::vector<std::string> covers_;
+    mutable std::mutex faultMutex_;
+    std::map<std::string, Fault> faults_;
+    // Last: its handlers use the members above, so it must stop before they go.
+    loopback::LoopbackSite server_;
+};
+
+}  // namespace novawick::demo

@@ -1,0 +1,33 @@
+// novawick-demo with faults, for the end-to-end failure runs: the same site, seam and dialogue, but
+// pages named on the command line go wrong. Test-only: the demo itself takes no arguments.
+// Arguments: --server-error PATH and --missing-next-link PATH, each repeatable.
+#include "app/dialogue.h"
+#include "app/report.h"
+#include "demo/demo_site.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string_view>
+
+int main(int argc, char** argv) {
+    try {
+        novawick::demo::DemoSite site;
+        for (int i = 1; i + 1 < argc; i += 2) {
+            std::string_view option = argv[i];
+            if (option == "--server-error") {
+                site.injectFault(argv[i + 1], novawick::demo::Fault::serverError);
+            } else if (option == "--missing-next-link") {
+                site.injectFault(argv[i + 1], novawick::demo::Fault::missingNextLink);
+            } else {
+                std::fprintf(stderr, "demo_fault_runner: unknown option %s\n", argv[i]);
+                return 2;
+            }
+        }
+        site.installSeam();
+        novawick::QuilletSource source;
+        return novawick::runDialogue(source, stdin, stdout, STDOUT_FILENO);
+    } catch (...) {
+        return novawick::reportFailure(std::current_exception());
+    }
+}

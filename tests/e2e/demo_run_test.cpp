@@ -1,0 +1,254 @@
+// Whole runs of novawick-demo through a pseudo-terminal, as a user would make them: the screen against
+// the reference layout, then the book file itself, checked by epubcheck and read back by a script that
+// shares no code with the writer, against the demo site's own book model. Failure runs use a test-only
+// twin of the demo with injected faults. Each run gets its own TMPDIR, so that the run-time certificates
+// are seen to go away with the demo.
+#include "demo/cover_picture.h"
+#include "demo/demo_pages.h"
+#include "demo/sample_books.h"
+#include "epub/book_file.h"
+#include "tests/support/pty_session.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace novawick::demo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PtySession;
+using testing::splitLines;
+
+const std::string kDemo = NOVAWICK_BINARY_DIR "/demo/novawick-demo";
+const std::string kFaultRunner = NOVAWICK_BINARY_DIR "/tests/e2e/demo_fault_runner";
+const std::string kReadBack = NOVAWICK_SOURCE_DIR "/tests/epub/read_back.py";
+const std::string kEpubCheck = "/usr/share/java/epubcheck.jar";
+constexpr auto kWholeBook = std::chrono::minutes(10);  // a safety net for a hung run, not a speed limit
+
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (fs::temp_directory_path() / "novawick-e2e-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    fs::path path_;
+};
+
+struct ProgramResult {
+    int status = -1;
+    std::string output;  // standard output and standard error together
+};
+
+ProgramResult runProgram(const std::vector<std::string>& argv) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        dup2(pipeFds[1], STDERR_FILENO);
+        close(pipeFds[0]);
+        std::vector<char*> args;
+        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    ProgramResult result;
+    char buffer[4096];
+    ssize_t count = 0;
+    while ((count = read(pipeFds[0], buffer, sizeof buffer)) > 0) {
+        result.output.append(buffer, static_cast<std::size_t>(count));
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// The program under a private TMPDIR, so that what it leaves there can be seen.
+std::vector<std::string> withTemporaryFolder(const TemporaryFolder& temporary, const std::string& program,
+                                             std::vector<std::string> arguments = {}) {
+    std::vector<std::string> argv = {"/usr/bin/env", "TMPDIR=" + temporary.path().string(), program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return argv;
+}
+
+// Types the three answers and waits for the end; returns the exit status.
+int converse(PtySession& session, const std::string& term, const std::string& choice, const std::string& savePath) {
+    EXPECT_TRUE(session.waitFor("Search: "));
+    session.send(term + "\n");
+    if (!session.waitFor("ID: ")) return session.finish();
+    session.send(choice + "\n");
+    EXPECT_TRUE(session.waitFor("Save Path: "));
+    session.send(savePath + "\n");
+    return session.finish(kWholeBook);
+}
+
+void expectValidEpub(const fs::path& file) {
+    ProgramResult check = runProgram({"java", "-jar", kEpubCheck, file.string()});
+    EXPECT_EQ(check.status, 0) << check.output;
+    EXPECT_NE(check.output.find("No errors or warnings detected."), std::string::npos) << check.output;
+    EXPECT_EQ(check.output.find("WARNING"), std::string::npos) << check.output;
+    EXPECT_EQ(check.output.find("ERROR"), std::string::npos) << check.output;
+}
+
+std::string hex(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char byte : bytes) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
+    }
+    return text;
+}
+
+// Every chapter, every paragraph, in order, none missing or repeated; the cover byte for byte.
+void expectBookAsServed(const fs::path& file, const SampleBook& book) {
+    ProgramResult readBack = runProgram({"python3", kReadBack, file.string()});
+    ASSERT_EQ(readBack.status, 0) << readBack.output;
+    nlohmann::json summary = nlohmann::json::parse(readBack.output);
+    EXPECT_TRUE(summary["errors"].empty()) << summary["errors"].dump();
+    EXPECT_EQ(summary["title"], book.title);
+    EXPECT_EQ(summary["creator"], book.author);
+    ASSERT_EQ(summary["chapters"].size(), book.chapters.size());
+    for (std::size_t i = 0; i < book.chapters.size(); ++i) {
+        EXPECT_EQ(summary["chapters"][i]["title"], book.chapters[i].title) << i;
+        EXPECT_EQ(summary["chapters"][i]["lines"].get<std::vector<std::string>>(), book.chapters[i].paragraphs())
+            << book.slug << " chapter " << i + 1;
+    }
+    ASSERT_TRUE(summary.contains("cover"));
+    EXPECT_EQ(summary["cover"]["name"], "OPS/cover.png");
+    EXPECT_EQ(summary["cover"]["bytes"], hex(coverPicture(book)));
+}
+
+const SampleBook& bookWithSlug(std::string_view slug) {
+    for (const SampleBook& book : sampleBooks()) {
+        if (book.slug == slug) return book;
+    }
+    throw std::runtime_error("no sample book " + std::string(slug));
+}
+
+TEST(DemoRun, WholeRunMatchesTheReferenceScreenAndSavesTheBook) {
+    TemporaryFolder temporary;
+    TemporaryFolder save;
+    PtySession session(withTemporaryFolder(temporary, kDemo), 12);
+    EXPECT_EQ(converse(session, "林晚舟", "0", save.path().string()), 0);
+    const std::string rule(12, '-');
+    std::vector<std::string> expected = {
+        "Novawick", "Made by Zentor", rule, "", "Search: 林晚舟", "", rule, "",
+        "-> 0 | 青石镇的夏天 | 林晚舟", "-> 1 | 雾港来信 | 林晚舟", "ID: 0", "", rule, "",
+        "Save Path: " + save.path().string(), "", rule, "", "Downloading...", "", rule, "", "Finish"};
+    EXPECT_EQ(splitLines(session.screen()), expected);
+    EXPECT_EQ(session.errors(), "");
+    EXPECT_TRUE(temporary.entries().empty()) << "the demo left files behind";
+
+    const SampleBook& book = bookWithSlug("qingshi");
+    ASSERT_EQ(save.entries(), std::vector<std::string>{book.title + ".epub"});
+    expectValidEpub(save.path() / (book.title + ".epub"));
+    expectBookAsServed(save.path() / (book.title + ".epub"), book);
+}
+
+// The other books: escaped and slashed titles, the 300-chapter book, three-page chapters.
+class EveryBook : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EveryBook, SavesAsServed) {
+    const SampleBook& book = bookWithSlug(GetParam());
+    TemporaryFolder temporary;
+    TemporaryFolder save;
+    PtySession session(withTemporaryFolder(temporary, kDemo), 40);
+    EXPECT_EQ(converse(session, book.title, "0", save.path().string() + "/"), 0);
+    EXPECT_EQ(splitLines(session.screen()).back(), "Finish");
+    EXPECT_EQ(session.errors(), "");
+    EXPECT_TRUE(temporary.entries().empty());
+
+    std::string fileName = epub::safeBookFileName(book.title) + ".epub";
+    ASSERT_EQ(save.entries(), std::vector<std::string>{fileName});
+    expectValidEpub(save.path() / fileName);
+    expectBookAsServed(save.path() / fileName, book);
+}
+
+INSTANTIATE_TEST_SUITE_P(DemoRun, EveryBook, ::testing::Values("xinghai", "daoyujian", "changhe", "wugang", "shancha"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST(DemoRun, ASearchWithoutHitsSaysSo) {
+    TemporaryFolder temporary;
+    PtySession session(withTemporaryFolder(temporary, kDemo), 12);
+    ASSERT_TRUE(session.waitFor("Search: "));
+    session.send("没有这本书\n");
+    EXPECT_EQ(session.finish(), 0);
+    EXPECT_EQ(splitLines(session.screen()).back(), "No such book");
+    EXPECT_EQ(session.errors(), "");
+    EXPECT_TRUE(temporary.entries().empty());
+}
+
+TEST(DemoRun, FailuresEndWithOneLineAndStatusOneAndSaveNothing) {
+    const SampleBook& book = bookWithSlug("qingshi");
+    std::size_t paged = 0;
+    while (book.chapters[paged].pages.size() < 2) ++paged;
+    TemporaryFolder files;
+    std::ofstream(files.path() / "a-file") << "not a folder";
+    struct Case {
+        const char* name;
+        std::vector<std::string> faults;
+        std::string savePath;  // empty: a fresh folder
+        std::string inError;   // a text the error line must hold
+    } cases[] = {
+        {"list page answers 500", {"--server-error", listPagePath(book, 1)}, "", "the site's answer could not be used"},
+        {"chapter page without next_url", {"--missing-next-link", chapterPagePath(book, paged, 1)}, "",
+         "the site's answer could not be used"},
+        {"save folder missing", {}, (files.path() / "missing").string(), (files.path() / "missing").string()},
+        {"save path is a file", {}, (files.path() / "a-file").string(), (files.path() / "a-file").string()},
+        {"save folder not writable", {}, "/sys", "/sys"},
+    };
+    for (const Case& c : cases) {
+        TemporaryFolder temporary;
+        TemporaryFolder save;
+        std::string savePath = c.savePath.empty() ? save.path().string() : c.savePath;
+        PtySession session(withTemporaryFolder(temporary, kFaultRunner, c.faults), 12);
+        EXPECT_EQ(converse(session, "青石镇", "0", savePath), 1) << c.name;
+        EXPECT_EQ(splitLines(session.screen()).back(), "Downloading...") << c.name;
+        const std::string& error = session.errors();
+        EXPECT_EQ(error.rfind("novawick: ", 0), 0u) << c.name << ": " << error;
+        EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << c.name << ": " << error;
+        EXPECT_EQ(error.back(), '\n') << c.name;
+        EXPECT_NE(error.find(c.inError), std::string::npos) << c.name << ": " << error;
+        EXPECT_TRUE(save.entries().empty()) << c.name;
+        EXPECT_TRUE(temporary.entries().empty()) << c.name;
+    }
+    EXPECT_EQ(files.entries(), std::vector<std::string>{"a-file"});
+}
+
+TEST(DemoRun, InterruptedAtAPromptLeavesNoCertificatesBehind) {
+    TemporaryFolder temporary;
+    PtySession session(withTemporaryFolder(temporary, kDemo), 12);
+    ASSERT_TRUE(session.waitFor("Search: "));
+    session.send("\x03");  // Ctrl-C: the terminal sends SIGINT
+    EXPECT_EQ(session.finish(), -1);
+    EXPECT_TRUE(temporary.entries().empty());
+}
+
+}  // namespace
+}  // namespace novawick::demo
