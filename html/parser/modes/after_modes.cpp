@@ -38,9 +38,8 @@ ModeResult afterBody(Token& token, HtmlTreeBuilder& builder) {
 ModeResult inFrameset(Token& token, HtmlTreeBuilder& builder) {
     switch (token.type()) {
         case TokenType::Char:
-            if (!isWhitespace(token)) break;
-            builder.insertCharacters(token.asCharacter().data);
-            return ModeResult::Handled;
+            if (insertIfWhitespace(token, builder)) return ModeResult::Handled;
+            break;
         case TokenType::Comment: builder.insertComment(token.asComment()); return ModeResult::Handled;
         case TokenType::Doctype: break;
         case TokenType::StartTag:
@@ -69,9 +68,8 @@ ModeResult inFrameset(Token& token, HtmlTreeBuilder& builder) {
 ModeResult afterFrameset(Token& token, HtmlTreeBuilder& builder) {
     switch (token.type()) {
         case TokenType::Char:
-            if (!isWhitespace(token)) break;
-            builder.insertCharacters(token.asCharacter().data);
-            return ModeResult::Handled;
+            if (insertIfWhitespace(token, builder)) return ModeResult::Handled;
+            break;
         case TokenType::Comment: builder.insertComment(token.asComment()); return ModeResult::Handled;
         case TokenType::Doctype: break;
         case TokenType::StartTag:

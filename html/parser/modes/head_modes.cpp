@@ -51,9 +51,8 @@ ModeResult inHeadStartTag(StartTagToken& tag, HtmlTreeBuilder& builder) {
 ModeResult inHead(Token& token, HtmlTreeBuilder& builder) {
     switch (token.type()) {
         case TokenType::Char:
-            if (!isWhitespace(token)) break;
-            builder.insertCharacters(token.asCharacter().data);
-            return ModeResult::Handled;
+            if (insertIfWhitespace(token, builder)) return ModeResult::Handled;
+            break;
         case TokenType::Comment: builder.insertComment(token.asComment()); return ModeResult::Handled;
         case TokenType::Doctype: builder.error(State::InHead); return ModeResult::Ignored;
         case TokenType::StartTag: return inHeadStartTag(token.asStartTag(), builder);
@@ -149,9 +148,8 @@ ModeResult afterHeadStartTag(StartTagToken& tag, HtmlTreeBuilder& builder) {
 ModeResult afterHead(Token& token, HtmlTreeBuilder& builder) {
     switch (token.type()) {
         case TokenType::Char:
-            if (!isWhitespace(token)) break;
-            builder.insertCharacters(token.asCharacter().data);
-            return ModeResult::Handled;
+            if (insertIfWhitespace(token, builder)) return ModeResult::Handled;
+            break;
         case TokenType::Comment: builder.insertComment(token.asComment()); return ModeResult::Handled;
         case TokenType::Doctype: builder.error(State::AfterHead); return ModeResult::Ignored;
         case TokenType::StartTag: return afterHeadStartTag(token.asStartTag(), builder);

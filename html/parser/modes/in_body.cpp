@@ -17,6 +17,12 @@ std::string_view attributeValue(const TagToken& token, std::string_view name) {
 
 bool isHiddenInput(const TagToken& token) { return equalsIgnoreCase(attributeValue(token, "type"), "hidden"); }
 
+bool insertIfWhitespace(const Token& token, HtmlTreeBuilder& builder) {
+    if (!isWhitespace(token)) return false;
+    builder.insertCharacters(token.asCharacter().data);
+    return true;
+}
+
 void closeParagraph(HtmlTreeBuilder& builder) {
     if (builder.inButtonScope(TagId::P)) builder.processEndTag("p");
 }

@@ -59,6 +59,9 @@ constexpr bool isWhitespaceText(std::string_view text) noexcept {
 inline bool isWhitespace(const Token& token) {
     return token.isCharacter() && isWhitespaceText(token.asCharacter().data);
 }
+/// Inserts a whitespace-only character token as it is (the modes that keep inter-element whitespace);
+/// false, inserting nothing, for any other token.
+bool insertIfWhitespace(const Token& token, HtmlTreeBuilder& builder);
 /// A character token holding exactly one U+0000.
 inline bool isNullCharacter(const Token& token) {
     return token.isCharacter() && token.asCharacter().data == std::string_view("\0", 1);

@@ -170,9 +170,8 @@ ModeResult inCaption(Token& token, HtmlTreeBuilder& builder) {
 ModeResult inColumnGroup(Token& token, HtmlTreeBuilder& builder) {
     switch (token.type()) {
         case TokenType::Char:
-            if (!isWhitespace(token)) break;
-            builder.insertCharacters(token.asCharacter().data);
-            return ModeResult::Handled;
+            if (insertIfWhitespace(token, builder)) return ModeResult::Handled;
+            break;
         case TokenType::Comment: builder.insertComment(token.asComment()); return ModeResult::Handled;
         case TokenType::Doctype: builder.error(State::InColumnGroup); return ModeResult::Ignored;
         case TokenType::StartTag: {
