@@ -89,6 +89,12 @@ void Tokeniser::newCommentPending() { commentPending_.reset(); }
 void Tokeniser::emitPendingComment() { emit(commentPending_); }
 void Tokeniser::newDoctypePending() { doctypePending_.reset(); }
 void Tokeniser::emitPendingDoctype() { emit(doctypePending_); }
+
+void Tokeniser::emitQuirkyDoctype() {
+    doctypePending_.forceQuirks = true;
+    emitPendingDoctype();
+    transition(TokeniserState::Data);
+}
 void Tokeniser::emitEndOfFile() { emit(eofToken_); }
 
 bool Tokeniser::isMatchingEndTag() const {

@@ -151,6 +151,8 @@ private:
     void emitPendingComment();
     void newDoctypePending();
     void emitPendingDoctype();
+    /// Sets force-quirks, emits the pending DOCTYPE and returns to Data: how every broken DOCTYPE ends.
+    void emitQuirkyDoctype();
     void emitEndOfFile();
     bool isMatchingEndTag() const;
     bool wantsErrors() const noexcept { return errors_ != nullptr && errors_->canAddError(); }

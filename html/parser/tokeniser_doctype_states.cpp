@@ -25,15 +25,11 @@ void Tokeniser::doctype() {
         case '>':
             reportUnexpectedCharacter();
             newDoctypePending();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         case kEndOfInput:
             reportUnexpectedEnd();
             newDoctypePending();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         default:
             reportUnexpectedCharacter();
             reader_.unconsume();
@@ -59,15 +55,11 @@ void Tokeniser::beforeDoctypeName() {
         case '>':
             reportUnexpectedCharacter();
             newDoctypePending();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         case kEndOfInput:
             reportUnexpectedEnd();
             newDoctypePending();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         default:
             newDoctypePending();
             utf8::append(doctypePending_.name, c);
@@ -92,9 +84,7 @@ void Tokeniser::doctypeName() {
             return utf8::append(doctypePending_.name, kReplacement);
         case kEndOfInput:
             reportUnexpectedEnd();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         default: return utf8::append(doctypePending_.name, c);
     }
 }
@@ -103,9 +93,7 @@ void Tokeniser::doctypeName() {
 void Tokeniser::afterDoctypeName() {
     if (reader_.isEmpty()) {
         reportUnexpectedEnd();
-        doctypePending_.forceQuirks = true;
-        emitPendingDoctype();
-        return transition(S::Data);
+        return emitQuirkyDoctype();
     }
     if (reader_.matchesAny(kWhitespace)) return reader_.advance();
     if (reader_.matches(U'>')) {
@@ -141,14 +129,10 @@ void Tokeniser::afterDoctypeKeyword(bool isPublic) {
                                        : S::DoctypeSystemIdentifier_singleQuoted);
         case '>':
             reportUnexpectedCharacter();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         case kEndOfInput:
             reportUnexpectedEnd();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         default:
             reportUnexpectedCharacter();
             doctypePending_.forceQuirks = true;
@@ -169,14 +153,10 @@ void Tokeniser::beforeDoctypeIdentifier(bool isPublic) {
                                        : S::DoctypeSystemIdentifier_singleQuoted);
         case '>':
             reportUnexpectedCharacter();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         case kEndOfInput:
             reportUnexpectedEnd();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         default:
             reportUnexpectedCharacter();
             doctypePending_.forceQuirks = true;
@@ -198,14 +178,10 @@ void Tokeniser::doctypeIdentifier(bool isPublic, char quote) {
             return utf8::append(identifier, kReplacement);
         case '>':
             reportUnexpectedCharacter();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         case kEndOfInput:
             reportUnexpectedEnd();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         default: return utf8::append(identifier, c);  // unreachable: the run stops only at the above
     }
 }
@@ -230,9 +206,7 @@ void Tokeniser::afterDoctypePublicIdentifier(bool between) {
             return transition(S::DoctypeSystemIdentifier_singleQuoted);
         case kEndOfInput:
             reportUnexpectedEnd();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         default:
             reportUnexpectedCharacter();
             doctypePending_.forceQuirks = true;
@@ -250,9 +224,7 @@ void Tokeniser::afterDoctypeSystemIdentifier() {
             return transition(S::Data);
         case kEndOfInput:
             reportUnexpectedEnd();
-            doctypePending_.forceQuirks = true;
-            emitPendingDoctype();
-            return transition(S::Data);
+            return emitQuirkyDoctype();
         default:
             reportUnexpectedCharacter();
             return transition(S::BogusDoctype);
