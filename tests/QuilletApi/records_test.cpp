@@ -3,6 +3,7 @@
 #include "QuilletApi/Content/content.h"
 #include "QuilletApi/records.h"
 #include "QuilletApi/url.h"
+#include "tests/support/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,19 +14,8 @@ namespace novawick {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TemporaryFolder;
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "novawick-records-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 void writeFile(const fs::path& file, std::string_view bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
@@ -43,7 +33,7 @@ TEST(Content, NeitherFormIsAnEmptyChapter) {
 }
 
 TEST(Content, SpilledFileRoundTripsAndIsReadOnEveryAccess) {
-    TempFolder folder;
+    TemporaryFolder folder;
     fs::path file = folder.path() / "chapter.json";
     writeSpilledLines(file, {"第一行", "line \"two\"\n"});
     Content spilled("t", std::nullopt, file);
@@ -53,7 +43,7 @@ TEST(Content, SpilledFileRoundTripsAndIsReadOnEveryAccess) {
 }
 
 TEST(Content, SpilledFileWrittenCompact) {
-    TempFolder folder;
+    TemporaryFolder folder;
     fs::path file = folder.path() / "c.json";
     writeSpilledLines(file, {"a", "b"});
     std::ifstream in(file);
@@ -63,7 +53,7 @@ TEST(Content, SpilledFileWrittenCompact) {
 
 TEST(Content, SpilledFileThatDoesNotDecodeGivesNoLines) {
     const char* cases[] = {R"({"a":"b"})", "42", "not json", R"(["a", 1])", "", "[\"\xff\"]"};
-    TempFolder folder;
+    TemporaryFolder folder;
     for (const char* bytes : cases) {
         fs::path file = folder.path() / "bad.json";
         writeFile(file, bytes);
@@ -72,7 +62,7 @@ TEST(Content, SpilledFileThatDoesNotDecodeGivesNoLines) {
 }
 
 TEST(Content, MissingSpilledFileIsAnErrorNotAnEmptyChapter) {
-    TempFolder folder;
+    TemporaryFolder folder;
     Content lost("t", std::nullopt, folder.path() / "gone.json");
     EXPECT_THROW(lost.content(), fs::filesystem_error);
 }

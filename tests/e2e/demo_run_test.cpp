@@ -8,6 +8,7 @@
 #include "demo/sample_books.h"
 #include "epub/book_file.h"
 #include "tests/support/pty_session.h"
+#include "tests/support/temporary_folder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -24,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PtySession;
+using testing::TemporaryFolder;
 using testing::splitLines;
 
 const std::string kDemo = NOVAWICK_BINARY_DIR "/demo/novawick-demo";
@@ -32,28 +34,6 @@ const std::string kReadBack = NOVAWICK_SOURCE_DIR "/tests/epub/read_back.py";
 const std::string kEpubCheck = "/usr/share/java/epubcheck.jar";
 constexpr auto kWholeBook = std::chrono::minutes(10);  // a safety net for a hung run, not a speed limit
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "novawick-e2e-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    fs::path path_;
-};
 
 struct ProgramResult {
     int status = -1;

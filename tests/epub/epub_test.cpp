@@ -6,6 +6,7 @@
 #include "epub/cover_image.h"
 #include "epub/xml_text.h"
 #include "tests/QuilletApi/site_pages.h"
+#include "tests/support/temporary_folder.h"
 #include "demo/loopback_site.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using loopback::LoopbackSite;
+using testing::TemporaryFolder;
 
 const std::string kHost(site::kHost);
 const std::string kBase = "https://" + kHost;
@@ -65,23 +67,6 @@ nlohmann::json readBack(const fs::path& book) {
     return nlohmann::json::parse(run("python3 " + shellQuoted(script) + " " + shellQuoted(book)));
 }
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "novawick-epub-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-    std::set<std::string> names() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_)) names.insert(entry.path().filename().string());
-        return names;
-    }
-
-private:
-    fs::path path_;
-};
 
 struct Chapter {
     std::string title;
@@ -223,10 +208,10 @@ TEST(Epub, BooksPassTheValidatorAndReadBackAsServed) {
         LoopbackSite site({kHost});
         site.installSeam();
         serveBook(site, c.chapters, c.cover);
-        TempFolder save;
+        TemporaryFolder save;
         QuilletApi::genEpub(save.path(), hit(c.name, c.author), std::nullopt, {});
         std::string file = epub::safeBookFileName(c.name) + ".epub";
-        EXPECT_EQ(save.names(), std::set<std::string>{file});
+        EXPECT_EQ(save.entries(), std::vector<std::string>{file});
         expectValidBook(save.path() / file, c.name, c.author, c.chapters, c.expectedCover);
     }
 }
@@ -235,7 +220,7 @@ TEST(Epub, ProgressOfAFourChapterBook) {
     LoopbackSite site({kHost});
     site.installSeam();
     serveBook(site, plainChapters(4), kPng);
-    TempFolder save;
+    TemporaryFolder save;
     std::vector<double> values;
     QuilletApi::genEpub(save.path(), hit("四章", "某"), std::nullopt, [&](double value) { values.push_back(value); });
     std::vector<double> download = {0.05, 0.05 + 0.45 / 4, 0.05 + 0.9 / 4, 0.05 + 1.35 / 4, 0.5};
@@ -256,7 +241,7 @@ TEST(Epub, TheUsersFilesAreNeverTouched) {
     LoopbackSite site({kHost});
     site.installSeam();
     serveBook(site, plainChapters(2), kPng);
-    TempFolder save;
+    TemporaryFolder save;
     fs::create_directory(save.path() / "书");
     std::FILE* note = std::fopen((save.path() / "书" / "note.txt").c_str(), "w");
     std::fputs("mine", note);
@@ -266,7 +251,7 @@ TEST(Epub, TheUsersFilesAreNeverTouched) {
     std::fclose(zip);
 
     QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {});
-    EXPECT_EQ(save.names(), (std::set<std::string>{"书", "书.zip", "书.epub"}));
+    EXPECT_EQ(save.entries(), (std::vector<std::string>{"书", "书.epub", "书.zip"}));
     EXPECT_EQ(fs::file_size(save.path() / "书.zip"), 3u);
     EXPECT_TRUE(fs::exists(save.path() / "书" / "note.txt"));
 
@@ -276,7 +261,7 @@ TEST(Epub, TheUsersFilesAreNeverTouched) {
     EXPECT_THROW(QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {}), fs::filesystem_error);
     EXPECT_EQ(site.requestsServed(), served);
     EXPECT_EQ(fs::file_size(save.path() / "书.epub"), size);
-    EXPECT_EQ(save.names(), (std::set<std::string>{"书", "书.zip", "书.epub"}));
+    EXPECT_EQ(save.entries(), (std::vector<std::string>{"书", "书.epub", "书.zip"}));
 }
 
 TEST(Epub, AFailureLeavesNothingBehind) {
@@ -284,11 +269,11 @@ TEST(Epub, AFailureLeavesNothingBehind) {
     site.installSeam();
     serveBook(site, plainChapters(3), kPng);
     site.get("/c/1.html", [](const loopback::SiteRequest&, loopback::SiteResponse& response) { response.status = 500; });
-    TempFolder save;
+    TemporaryFolder save;
     EXPECT_ANY_THROW(QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {}));
-    EXPECT_TRUE(save.names().empty());
+    EXPECT_TRUE(save.entries().empty());
     EXPECT_THROW(QuilletApi::genEpub(save.path() / "missing", hit("书", "某"), std::nullopt, {}), fs::filesystem_error);
-    EXPECT_TRUE(save.names().empty());
+    EXPECT_TRUE(save.entries().empty());
 }
 
 TEST(Epub, ACoverThatCannotBeHadGivesABookWithoutOne) {
@@ -297,11 +282,11 @@ TEST(Epub, ACoverThatCannotBeHadGivesABookWithoutOne) {
     std::vector<Chapter> chapters = plainChapters(1);
     serveBook(site, chapters, kPng);
     for (const char* coverPath : {"/missing-cover", "/book/"}) {
-        TempFolder save;
+        TemporaryFolder save;
         QuilletApi::genEpub(save.path(), hit("书", "某", coverPath), std::nullopt, {});
         expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
     }
-    TempFolder save;
+    TemporaryFolder save;
     SearchResult local = hit("书", "某");
     local.preview = *Url::parse("file:///etc/passwd");
     QuilletApi::genEpub(save.path(), local, std::nullopt, {});

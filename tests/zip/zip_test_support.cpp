@@ -17,19 +17,6 @@ namespace novawick::zip::testing {
 
 namespace fs = std::filesystem;
 
-TemporaryFolder::TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "novawick-zip-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
-    path_ = pattern;
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
 void writeFile(const fs::path& path, const std::string& content) {
     if (path.has_parent_path()) {
         fs::create_directories(path.parent_path());

@@ -2,6 +2,8 @@
 // zip readers (unzip, zipinfo, python3's zipfile) over an archive and capture what they print.
 #pragma once
 
+#include "tests/support/temporary_folder.h"
+
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -10,20 +12,7 @@
 
 namespace novawick::zip::testing {
 
-/// A fresh folder below the system's temporary folder, removed with everything in it at scope end.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::filesystem::path& path() const noexcept { return path_; }
-    std::filesystem::path operator/(const std::string& relative) const { return path_ / relative; }
-
-private:
-    std::filesystem::path path_;
-};
+using novawick::testing::TemporaryFolder;
 
 /// Writes `content` to `path`, creating parent folders.
 void writeFile(const std::filesystem::path& path, const std::string& content);
