@@ -62,6 +62,8 @@ public:
     Attributes& put(const Attribute& attribute);
     /// Appends without looking for an existing key: for callers that know the keys are distinct.
     void appendUnchecked(std::string_view key, std::string_view value, bool isBoolean = false);
+    /// Makes room for `count` attributes in all, so a parser filling the list allocates once.
+    void reserve(std::size_t count) { list_.reserve(count); }
 
     /// Value of the first attribute whose key equals `key` exactly, or "".
     std::string_view get(std::string_view key) const noexcept;

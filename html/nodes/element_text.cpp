@@ -2,6 +2,7 @@
 // the hottest reads of the scrapers. One iterative walk appends straight into a single string; the
 // "accumulated text ends with a space" test is a look at its last byte, and pure-ASCII input never
 // reaches ICU.
+#include <algorithm>
 #include <string>
 
 #include "html/nodes/attributes.h"
@@ -114,20 +115,62 @@ namespace {
 
 // Byte-level class test, valid when neither string holds non-ASCII bytes or a carriage return (so
 // every byte is one character).
+// Both sides are known to be ASCII here, so names compare byte by byte, case folded.
+bool sameClassAscii(std::string_view name, std::string_view wanted) noexcept {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char a = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] + 32) : name[i];
+        const char b = wanted[i] >= 'A' && wanted[i] <= 'Z' ? static_cast<char>(wanted[i] + 32) : wanted[i];
+        if (a != b) return false;
+    }
+    return true;
+}
+
 bool hasClassAscii(std::string_view classes, std::string_view wanted) {
-    if (classes.size() == wanted.size()) return equalsIgnoreCase(classes, wanted);
+    if (classes.size() == wanted.size()) return sameClassAscii(classes, wanted);
     bool inName = false;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= classes.size(); ++i) {
         bool atEnd = i == classes.size();
         if (atEnd || isWhitespaceByte(classes[i])) {
-            if (inName && i - start == wanted.size() && equalsIgnoreCase(classes.substr(start, i - start), wanted)) {
+            if (inName && i - start == wanted.size() && sameClassAscii(classes.substr(start, i - start), wanted)) {
                 return true;
             }
             inName = false;
         } else if (!inName) {
             inName = true;
             start = i;
+        }
+    }
+    return false;
+}
+
+// What the class test needs to know of a text, gathered in one branch-free pass. "Plain" is ASCII
+// without CR: names in it split at single whitespace bytes (CR LF would be one character).
+struct AsciiShape {
+    bool plain;
+    bool hasUpper;
+};
+
+AsciiShape shapeOf(std::string_view text) noexcept {
+    unsigned char high = 0;
+    bool carriageReturn = false;
+    bool upper = false;
+    for (char c : text) {
+        high |= static_cast<unsigned char>(c);
+        carriageReturn |= c == '\r';
+        upper |= c >= 'A' && c <= 'Z';
+    }
+    return {high < 0x80 && !carriageReturn, upper};
+}
+
+// Lower-case ASCII on both sides: a substring search (memchr-driven) finds candidates, and a candidate
+// counts only when whitespace or an end of the list stands on both sides of it.
+bool hasClassLowerAscii(std::string_view classes, std::string_view wanted) noexcept {
+    if (classes.size() == wanted.size()) return classes == wanted;
+    for (std::size_t pos = classes.find(wanted); pos != std::string_view::npos; pos = classes.find(wanted, pos + 1)) {
+        const std::size_t end = pos + wanted.size();
+        if ((pos == 0 || isWhitespaceByte(classes[pos - 1])) && (end == classes.size() || isWhitespaceByte(classes[end]))) {
+            return true;
         }
     }
     return false;
@@ -175,9 +218,16 @@ bool Element::hasClass(std::string_view className) const {
     if (attributes == nullptr) return false;
     std::string_view classes = attributes->get("class");
     if (classes.empty()) return false;
-    bool simple = isAscii(classes) && isAscii(className) && classes.find('\r') == std::string_view::npos &&
-                  className.find('\r') == std::string_view::npos;
-    if (simple) return classes.size() >= className.size() && hasClassAscii(classes, className);
+    const AsciiShape classesShape = shapeOf(classes);
+    const AsciiShape wantedShape = shapeOf(className);
+    if (classesShape.plain && wantedShape.plain) {
+        if (classes.size() < className.size()) return false;
+        // A name holding whitespace only ever equals the whole list; the search would match across names.
+        const bool wantedIsOneName =
+            !className.empty() && std::none_of(className.begin(), className.end(), isWhitespaceByte);
+        if (!classesShape.hasUpper && !wantedShape.hasUpper && wantedIsOneName) return hasClassLowerAscii(classes, className);
+        return hasClassAscii(classes, className);
+    }
     return hasClassCharacters(classes, className);
 }
 

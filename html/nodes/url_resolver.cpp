@@ -80,7 +80,12 @@ std::string removeDotSegments(std::string_view input) {
 
 // Section 5.2.3.
 std::string mergePaths(const UrlParts& base, std::string_view referencePath) {
-    if (base.authority && base.path.empty()) return "/" + std::string(referencePath);
+    if (base.authority && base.path.empty()) {
+        // Built by append: g++ 12 at -O3 misreads `"/" + std::string(...)` as an overlapping copy.
+        std::string merged = "/";
+        merged.append(referencePath);
+        return merged;
+    }
     std::size_t slash = base.path.rfind('/');
     if (slash == std::string_view::npos) return std::string(referencePath);
     return std::string(base.path.substr(0, slash + 1)) + std::string(referencePath);

@@ -42,6 +42,7 @@ void copyAttributes(const TokenAttributes& from, Attributes& to, const ParseSett
     }
     if (!lowerCase) {
         // The tokeniser never hands out two attributes with the same name.
+        to.reserve(to.size() + static_cast<std::size_t>(from.end() - from.begin()));
         for (const TokenAttribute& attribute : from) {
             if (!attribute.name.empty()) to.appendUnchecked(attribute.name, attribute.value, attribute.isBoolean);
         }

@@ -140,7 +140,10 @@ TagToken& TagToken::named(std::string_view name) {
 void TagToken::addToName(std::string_view text) {
     tagName_.append(text);
     if (nameIsAscii_ && utf8::isAscii(text)) {
-        for (char c : text) normalName_.push_back(asciiLower(c));
+        const std::size_t start = normalName_.size();
+        normalName_.resize(start + text.size());
+        char* out = normalName_.data() + start;
+        for (char c : text) *out++ = asciiLower(c);
         return;
     }
     // Lower-casing can depend on context (final sigma), so a non-ASCII name is redone whole, once,

@@ -1,0 +1,89 @@
+// parse-count ENGINE [--text] FILE...: one parse per file through one engine, for callgrind. Only
+// `novawick_bench_measured_parse` is meant to be counted (run valgrind with
+// --collect-atstart=no --toggle-collect=novawick_bench_measured_parse), so reading the files and the
+// engines' one-time table set-up (done on a small warm-up page first) stay out of the figure.
+//
+// parse-count --memory FILE...: for each file, the heap bytes a parsed document holds (malloc's in-use
+// count with the document alive, less the count before the parse), as "path<TAB>source bytes<TAB>bytes".
+// Heap counts rather than RSS: freed pages that malloc keeps would blur a resident-memory difference.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "bench/peer_parsers.h"
+#include "bench/process_memory.h"
+#include "html/nodes/document.h"
+#include "html/parser/parser.h"
+
+using novawick::bench::Engine;
+
+extern "C" __attribute__((noinline)) std::size_t novawick_bench_measured_parse(int engine, const char* data,
+                                                                               std::size_t size, int withText) {
+    return novawick::bench::parseWith(static_cast<Engine>(engine), std::string_view(data, size), withText != 0);
+}
+
+namespace {
+
+bool engineFromName(std::string_view name, Engine& engine) {
+    for (Engine candidate : {Engine::novawick, Engine::gumbo, Engine::libxml2}) {
+        if (novawick::bench::engineName(candidate) == name) {
+            engine = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool readFile(const char* path, std::string& content) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    content = buffer.str();
+    return true;
+}
+
+int reportDocumentMemory(int argc, char** argv) {
+    html::parse("<p>warm</p>");
+    for (int index = 2; index < argc; ++index) {
+        std::string page;
+        if (!readFile(argv[index], page)) return 1;
+        const std::size_t before = novawick::bench::heapBytesInUse();
+        {
+            const auto document = html::parse(page, "https://bench.invalid/");
+            std::printf("%s\t%zu\t%zu\n", argv[index], page.size(), novawick::bench::heapBytesInUse() - before);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::string_view(argv[1]) == "--memory") return reportDocumentMemory(argc, argv);
+    Engine engine{};
+    if (argc < 3 || !engineFromName(argv[1], engine)) {
+        std::cerr << "usage: parse-count novawick|gumbo|libxml2 [--text] FILE...\n";
+        return 2;
+    }
+    int first = 2;
+    const bool withText = std::string_view(argv[2]) == "--text";
+    if (withText) ++first;
+    // Non-ASCII text beside spaces: the text rules build their tables on first use.
+    constexpr std::string_view kWarmUp = "<!DOCTYPE html><title>x</title><p class=a>&amp; <b>warm</b> é ü 中 文</p>";
+    novawick::bench::parseWith(engine, kWarmUp, withText);
+    std::size_t checksum = 0;
+    for (int index = first; index < argc; ++index) {
+        std::string page;
+        if (!readFile(argv[index], page)) {
+            std::cerr << "parse-count: cannot read " << argv[index] << '\n';
+            return 1;
+        }
+        checksum += novawick_bench_measured_parse(static_cast<int>(engine), page.data(), page.size(), withText ? 1 : 0);
+    }
+    std::printf("%zu\n", checksum);
+    return 0;
+}

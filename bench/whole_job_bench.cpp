@@ -1,0 +1,404 @@
+// whole-job-bench: the whole download of a long book against a site on loopback, next to `curl` fetching
+// the same addresses one after another over one connection. The site runs in a child process forked
+// before any thread exists, so the memory figures are the client's alone; it records the paths it
+// serves, and curl is then given exactly the pages the job read.
+//
+// Prints `key=value` lines (scripts/bench reads them): wall times of curl and of getContent + generate,
+// TCP connections each used, and peak RSS of the job with chapters in memory and with chapters spilled
+// to a temporary folder, beside the book's extracted text.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "QuilletApi/quillet_api.h"
+#include "QuilletApi/site.h"
+#include "QuilletApi/uuid.h"
+#include "bench/process_memory.h"
+#include "demo/cover_picture.h"
+#include "demo/demo_pages.h"
+#include "demo/loopback_site.h"
+#include "epub/epub_gen.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using novawick::demo::SampleBook;
+
+struct Settings {
+    std::size_t chapters = 2000;
+    std::size_t pagesPerChapter = 2;
+    std::size_t pageBytes = 20 * 1024;
+    int repeats = 3;
+};
+
+// Two dozen phrases cycled by a fixed sequence: varied, deterministic, and untouched by HTML escaping.
+constexpr const char* kPhrases[] = {
+    "夜色渐深，", "山风吹过竹林，", "他抬头望向远处的灯火。", "少年握紧了手中的长剑，", "心中却一片平静。",
+    "掌柜笑着端上一壶热茶，", "窗外的雨声越来越急，", "城门口早已排起长队，", "她轻声说道：", "“明日再走也不迟。”",
+    "马蹄声由远及近，", "众人纷纷让开道路。", "灯笼在檐下摇晃，", "照得石板路忽明忽暗。", "老者捋了捋胡须，",
+    "沉吟片刻才开口。", "远山如黛，", "江水东流，", "一只白鹤掠过水面，", "惊起层层涟漪。",
+    "书页翻动的声音在屋里回响，", "炉火噼啪作响，", "他终于下定了决心。", "天边露出了一线鱼肚白。",
+};
+
+std::string paragraph(std::uint32_t& sequence) {
+    std::string text = "　　";
+    const std::size_t phrases = 8 + sequence % 9;
+    for (std::size_t index = 0; index < phrases; ++index) {
+        sequence = sequence * 1103515245u + 12345u;
+        text += kPhrases[(sequence >> 16) % std::size(kPhrases)];
+    }
+    return text;
+}
+
+SampleBook makeBook(const Settings& settings) {
+    SampleBook book;
+    book.slug = "bench";
+    book.title = "长夜行";
+    book.author = "基准";
+    book.introduction = {"一本为测量而写的书。"};
+    book.coverColour = 0x334455;
+    book.accentColour = 0xddaa33;
+    std::uint32_t sequence = 7;
+    constexpr std::size_t kMarkupPerParagraph = 12;  // "<p>\n  " ... "\n</p>\n"
+    constexpr std::size_t kPageFurniture = 1200;      // head, heading, navigation
+    for (std::size_t chapter = 0; chapter < settings.chapters; ++chapter) {
+        novawick::demo::SampleChapter model;
+        model.title = "第" + std::to_string(chapter + 1) + "章 夜行";
+        for (std::size_t page = 0; page < settings.pagesPerChapter; ++page) {
+            std::vector<std::string> lines;
+            std::size_t bytes = kPageFurniture;
+            while (bytes < settings.pageBytes) {
+                lines.push_back(paragraph(sequence));
+                bytes += lines.back().size() + kMarkupPerParagraph;
+            }
+            model.pages.push_back(std::move(lines));
+        }
+        book.chapters.push_back(std::move(model));
+    }
+    return book;
+}
+
+std::size_t textBytes(const SampleBook& book) {
+    std::size_t bytes = 0;
+    for (const auto& chapter : book.chapters)
+        for (const auto& page : chapter.pages)
+            for (const auto& line : page) bytes += line.size();
+    return bytes;
+}
+
+// ---- the site, in a child process ----------------------------------------------------------------
+
+struct SiteProcess {
+    pid_t pid = -1;
+    int toSite = -1;    // commands: one letter and a newline
+    int fromSite = -1;  // answers: lines
+    std::uint16_t port = 0;
+    std::string caFile;
+    std::size_t textBytes = 0;  // the book's paragraphs, as the site's model holds them
+};
+
+bool readLine(int fd, std::string& line) {
+    line.clear();
+    char c = 0;
+    while (true) {
+        const ssize_t got = read(fd, &c, 1);
+        if (got <= 0) return false;
+        if (c == '\n') return true;
+        line += c;
+    }
+}
+
+void writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+        if (wrote <= 0) return;
+        done += static_cast<std::size_t>(wrote);
+    }
+}
+
+// The server library brotli-compresses any text type for a client that accepts it, at a cost per page
+// far above the client's whole work, and curl does not ask for it while the site client does: pages go
+// out under a type it leaves alone, so both contenders get the same bytes. The client ignores the type.
+constexpr const char* kUncompressedType = "application/octet-stream";
+
+// Serves the book until the parent closes the command pipe. Commands: 'c' answers the connection and
+// request counts; 'p' answers the paths served since the last 'p', then an empty line.
+void runSite(const Settings& settings, int commands, int answers) {
+    namespace demo = novawick::demo;
+    const SampleBook book = makeBook(settings);
+    novawick::loopback::LoopbackSite site({std::string(novawick::site::kHost)});
+    std::mutex pathsMutex;
+    std::vector<std::string> paths;
+    auto serve = [&](const std::string& path, std::function<std::string()> render) {
+        site.get(path, [&, path, render = std::move(render)](const novawick::loopback::SiteRequest&,
+                                                              novawick::loopback::SiteResponse& response) {
+            response.contentType = kUncompressedType;
+            response.body = render();
+            std::lock_guard lock(pathsMutex);
+            paths.push_back(path);
+        });
+    };
+    serve(demo::bookPath(book), [&book] { return demo::bookPage(book); });
+    for (std::size_t list = 0; list < demo::listPageCount(book); ++list)
+        serve(demo::listPagePath(book, list), [&book, list] { return demo::listPage(book, list); });
+    for (std::size_t chapter = 0; chapter < book.chapters.size(); ++chapter)
+        for (std::size_t page = 0; page < book.chapters[chapter].pages.size(); ++page)
+            serve(demo::chapterPagePath(book, chapter, page),
+                  [&book, chapter, page] { return demo::chapterPage(book, chapter, page); });
+    const std::string cover = demo::coverPicture(book);
+    site.get(demo::coverPath(book), [&](const novawick::loopback::SiteRequest&, novawick::loopback::SiteResponse& response) {
+        response.contentType = "image/png";
+        response.body = cover;
+        std::lock_guard lock(pathsMutex);
+        paths.push_back(demo::coverPath(book));
+    });
+    writeAll(answers, std::to_string(site.port()) + "\n" + site.certificates().caFile().string() + "\n" +
+                          std::to_string(textBytes(book)) + "\n");
+    std::string command;
+    while (readLine(commands, command)) {
+        if (command == "c") {
+            writeAll(answers, std::to_string(site.connectionsAccepted()) + " " + std::to_string(site.requestsServed()) + "\n");
+        } else if (command == "p") {
+            std::string text;
+            {
+                std::lock_guard lock(pathsMutex);
+                for (const std::string& path : paths) text += path + "\n";
+                paths.clear();
+            }
+            writeAll(answers, text + "\n");
+        }
+    }
+}
+
+SiteProcess startSite(const Settings& settings) {
+    int down[2];
+    int up[2];
+    if (pipe(down) != 0 || pipe(up) != 0) throw std::runtime_error("pipe failed");
+    SiteProcess process;
+    process.pid = fork();
+    if (process.pid < 0) throw std::runtime_error("fork failed");
+    if (process.pid == 0) {
+        close(down[1]);
+        close(up[0]);
+        int status = 0;
+        try {
+            runSite(settings, down[0], up[1]);
+        } catch (const std::exception& error) {
+            std::cerr << "whole-job-bench: site: " << error.what() << '\n';
+            status = 1;
+        }
+        std::_Exit(status);
+    }
+    close(down[0]);
+    close(up[1]);
+    process.toSite = down[1];
+    process.fromSite = up[0];
+    std::string port;
+    std::string text;
+    if (!readLine(process.fromSite, port) || !readLine(process.fromSite, process.caFile) ||
+        !readLine(process.fromSite, text))
+        throw std::runtime_error("the site did not start");
+    process.port = static_cast<std::uint16_t>(std::stoul(port));
+    process.textBytes = std::stoul(text);
+    return process;
+}
+
+std::size_t connectionsSoFar(const SiteProcess& site) {
+    writeAll(site.toSite, "c\n");
+    std::string line;
+    if (!readLine(site.fromSite, line)) throw std::runtime_error("the site went away");
+    return std::stoul(line);
+}
+
+std::vector<std::string> servedPaths(const SiteProcess& site) {
+    writeAll(site.toSite, "p\n");
+    std::vector<std::string> paths;
+    for (std::string line; readLine(site.fromSite, line) && !line.empty();) paths.push_back(line);
+    return paths;
+}
+
+void stopSite(SiteProcess& site) {
+    close(site.toSite);
+    close(site.fromSite);
+    int status = 0;
+    waitpid(site.pid, &status, 0);
+}
+
+// ---- the two contenders ----------------------------------------------------------------------------
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// curl with every address in one invocation: one process, one connection kept alive throughout.
+double runCurl(const SiteProcess& site, const std::vector<std::string>& paths, const fs::path& work) {
+    const std::string host(novawick::site::kHost);
+    const fs::path config = work / "curl-urls.txt";
+    {
+        std::ofstream out(config);
+        for (const std::string& path : paths) out << "url = \"https://" << host << path << "\"\noutput = \"/dev/null\"\n";
+    }
+    std::vector<std::string> arguments = {"curl", "--silent", "--show-error", "--fail", "--connect-to",
+                                          host + ":443:127.0.0.1:" + std::to_string(site.port),
+                                          "--cacert", site.caFile, "--config", config.string()};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t child = 0;
+    if (posix_spawnp(&child, "curl", nullptr, nullptr, argv.data(), environ) != 0) throw std::runtime_error("cannot run curl");
+    int status = 0;
+    waitpid(child, &status, 0);
+    const double seconds = secondsSince(start);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("curl failed");
+    return seconds;
+}
+
+novawick::SearchResult bookHit(const SampleBook& book) {
+    const std::string base = "https://" + std::string(novawick::site::kHost);
+    return novawick::SearchResult{book.title, book.author, *novawick::Url::parse(novawick::demo::coverUrl(book)),
+                                  *novawick::Url::parse(base + novawick::demo::bookPath(book)),
+                                  novawick::ResultType::vorune};
+}
+
+struct JobTimes {
+    double download = 0;  // getContent
+    double total = 0;     // getContent and generate
+};
+
+// getContent then EpubGen::generate, as genEpub runs them.
+JobTimes runJob(const novawick::SearchResult& hit, const std::optional<fs::path>& temp, const fs::path& saveFolder) {
+    JobTimes times;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        std::vector<novawick::Content> chapters = novawick::QuilletApi::getContent(hit, temp, {});
+        times.download = secondsSince(start);
+        novawick::epub::EpubGen book(std::move(chapters), hit, novawick::newUuidString());
+        book.generate(saveFolder, {});
+    }
+    times.total = secondsSince(start);
+    return times;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+bool parseSettings(int argc, char** argv, Settings& settings) {
+    for (int index = 1; index + 1 < argc; index += 2) {
+        const std::string name = argv[index];
+        const long value = std::strtol(argv[index + 1], nullptr, 10);
+        if (value < 1) return false;
+        if (name == "--chapters") settings.chapters = static_cast<std::size_t>(value);
+        else if (name == "--page-bytes") settings.pageBytes = static_cast<std::size_t>(value);
+        else if (name == "--repeats") settings.repeats = static_cast<int>(value);
+        else return false;
+    }
+    return argc % 2 == 1;
+}
+
+void report(const char* key, double value) { std::printf("%s=%.3f\n", key, value); }
+void report(const char* key, std::size_t value) { std::printf("%s=%zu\n", key, value); }
+
+int runBenchmark(const Settings& settings) {
+    const fs::path work = fs::temp_directory_path() / ("whole-job-bench-" + std::to_string(getpid()));
+    fs::create_directories(work / "save");
+    fs::create_directories(work / "spill");
+    // Forked first, while this process is small and has no threads; the book's model lives there only.
+    SiteProcess site = startSite(settings);
+
+    novawick::net::TransportSeam seam;
+    seam.routes.push_back({std::string(novawick::site::kHost), 443, site.port});
+    seam.caFile = site.caFile;
+    // Dropped before the site stops: that closes the client's kept-alive connection, which the server
+    // would otherwise wait out.
+    std::optional<novawick::loopback::ScopedTransportSeam> seamGuard(std::in_place, seam);
+    const novawick::SearchResult hit = bookHit(makeBook({1, 1, 1, 1}));
+
+    // Spilled first, in a fresh process, so that no earlier run's freed memory is counted.
+    const std::size_t connectionsBefore = connectionsSoFar(site);
+    const long spillBaseline = novawick::bench::currentResidentKibibytes();
+    novawick::bench::resetPeakResidentMemory();
+    runJob(hit, work / "spill", work / "save");
+    const long spilledPeak = novawick::bench::peakResidentKibibytes();
+    fs::remove_all(work / "save");
+    fs::create_directories(work / "save");
+    servedPaths(site);
+    malloc_trim(0);
+
+    std::vector<double> curlSeconds;
+    std::vector<double> jobSeconds;
+    std::vector<double> downloadSeconds;
+    std::size_t jobConnections = connectionsSoFar(site) - connectionsBefore;
+    std::size_t curlConnections = 0;
+    std::size_t requests = 0;
+    long memoryPeak = 0;
+    const long baseline = novawick::bench::currentResidentKibibytes();
+    for (int repeat = 0; repeat < settings.repeats; ++repeat) {
+        novawick::bench::resetPeakResidentMemory();
+        std::size_t before = connectionsSoFar(site);
+        const JobTimes times = runJob(hit, std::nullopt, work / "save");
+        jobSeconds.push_back(times.total);
+        downloadSeconds.push_back(times.download);
+        memoryPeak = std::max(memoryPeak, novawick::bench::peakResidentKibibytes());
+        jobConnections += connectionsSoFar(site) - before;
+        fs::remove_all(work / "save");
+        fs::create_directories(work / "save");
+        const std::vector<std::string> paths = servedPaths(site);
+        requests = paths.size();
+        before = connectionsSoFar(site);
+        curlSeconds.push_back(runCurl(site, paths, work));
+        servedPaths(site);
+        curlConnections = std::max(curlConnections, connectionsSoFar(site) - before);
+    }
+    seamGuard.reset();
+    stopSite(site);
+    fs::remove_all(work);
+
+    report("chapters", settings.chapters);
+    report("requests", requests);
+    report("text_bytes", site.textBytes);
+    report("curl_seconds", median(curlSeconds));
+    report("job_seconds", median(jobSeconds));
+    report("download_seconds", median(downloadSeconds));
+    report("job_connections", jobConnections);  // over every job run: the client keeps one connection alive
+    report("curl_connections", curlConnections);
+    std::printf("rss_baseline_kib=%ld\nrss_peak_memory_kib=%ld\nrss_spill_baseline_kib=%ld\nrss_peak_spilled_kib=%ld\n",
+                baseline, memoryPeak, spillBaseline, spilledPeak);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Settings settings;
+    if (!parseSettings(argc, argv, settings)) {
+        std::cerr << "usage: whole-job-bench [--chapters N] [--page-bytes N] [--repeats N]\n";
+        return 2;
+    }
+    signal(SIGPIPE, SIG_IGN);
+    try {
+        return runBenchmark(settings);
+    } catch (const std::exception& error) {
+        std::cerr << "whole-job-bench: " << error.what() << '\n';
+        return 1;
+    }
+}
