@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/read_file.h"
 #include "bench/peer_parsers.h"
 #include "html/nodes/document.h"
 #include "html/nodes/element.h"
@@ -43,11 +44,9 @@ const std::string& corpusPage(const std::string& relativePath) {
     auto found = cache.find(relativePath);
     if (found != cache.end()) return found->second;
     const std::string path = std::string(NOVAWICK_SHARED_DIR) + "/corpus/" + relativePath;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::stringstream content;
-    content << in.rdbuf();
-    return cache.emplace(relativePath, content.str()).first->second;
+    std::string content;
+    if (!novawick::bench::readFile(path, content)) throw std::runtime_error("cannot read " + path);
+    return cache.emplace(relativePath, std::move(content)).first->second;
 }
 
 void countBytes(benchmark::State& state, std::size_t bytes) {

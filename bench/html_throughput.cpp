@@ -20,6 +20,7 @@
 #include "bench/process_memory.h"
 #include "html/nodes/document.h"
 #include "html/parser/parser.h"
+#include "bench/read_file.h"
 
 namespace {
 
@@ -47,15 +48,6 @@ bool parseOptions(int argc, char** argv, Options& options) {
         }
     }
     return !options.files.empty();
-}
-
-bool readFile(const std::string& path, std::string& content) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    content = buffer.str();
-    return true;
 }
 
 // One parse (and text when asked); returns seconds.
@@ -89,7 +81,7 @@ int main(int argc, char** argv) {
     int status = 0;
     for (const std::string& path : options.files) {
         std::string page;
-        if (!readFile(path, page)) {
+        if (!novawick::bench::readFile(path, page)) {
             std::cerr << "html-throughput: cannot read " << path << '\n';
             status = 1;
             continue;

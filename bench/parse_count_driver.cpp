@@ -17,6 +17,7 @@
 #include "bench/process_memory.h"
 #include "html/nodes/document.h"
 #include "html/parser/parser.h"
+#include "bench/read_file.h"
 
 using novawick::bench::Engine;
 
@@ -37,20 +38,11 @@ bool engineFromName(std::string_view name, Engine& engine) {
     return false;
 }
 
-bool readFile(const char* path, std::string& content) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    content = buffer.str();
-    return true;
-}
-
 int reportDocumentMemory(int argc, char** argv) {
     html::parse("<p>warm</p>");
     for (int index = 2; index < argc; ++index) {
         std::string page;
-        if (!readFile(argv[index], page)) return 1;
+        if (!novawick::bench::readFile(argv[index], page)) return 1;
         const std::size_t before = novawick::bench::heapBytesInUse();
         {
             const auto document = html::parse(page, "https://bench.invalid/");
@@ -78,7 +70,7 @@ int main(int argc, char** argv) {
     std::size_t checksum = 0;
     for (int index = first; index < argc; ++index) {
         std::string page;
-        if (!readFile(argv[index], page)) {
+        if (!novawick::bench::readFile(argv[index], page)) {
             std::cerr << "parse-count: cannot read " << argv[index] << '\n';
             return 1;
         }

@@ -11,21 +11,13 @@ namespace novawick::zip {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::errorOf;
 using testing::quoted;
 using testing::readFile;
 using testing::runCommand;
 using testing::TemporaryFolder;
 using testing::writeFile;
 
-ZipError errorOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const ZipException& error) {
-        return error.error();
-    }
-    ADD_FAILURE() << "expected a ZipException";
-    return ZipError::zipFail;
-}
 
 void unzip(const fs::path& archive, const fs::path& destination, bool overwrite = true) {
     Zip::unzipFile(archive, destination, overwrite, std::nullopt, {}, {});

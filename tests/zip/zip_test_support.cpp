@@ -1,6 +1,8 @@
 // Shared fixtures for the zip tests; see zip_test_support.h.
 #include "zip_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -16,6 +18,16 @@
 namespace novawick::zip::testing {
 
 namespace fs = std::filesystem;
+
+ZipError errorOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const ZipException& error) {
+        return error.error();
+    }
+    ADD_FAILURE() << "expected a ZipException";
+    return ZipError::zipFail;
+}
 
 void writeFile(const fs::path& path, const std::string& content) {
     if (path.has_parent_path()) {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "tests/support/temporary_folder.h"
+#include "zip/zip_error.h"
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +15,9 @@
 namespace novawick::zip::testing {
 
 using novawick::testing::TemporaryFolder;
+
+/// The ZipError an operation raises; a test failure (and zipFail) when it raises none.
+ZipError errorOf(const std::function<void()>& operation);
 
 /// Writes `content` to `path`, creating parent folders.
 void writeFile(const std::filesystem::path& path, const std::string& content);

@@ -12,20 +12,12 @@ namespace novawick::zip {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::errorOf;
 using testing::quoted;
 using testing::runCommand;
 using testing::TemporaryFolder;
 using testing::writeFile;
 
-ZipError errorOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const ZipException& error) {
-        return error.error();
-    }
-    ADD_FAILURE() << "expected a ZipException";
-    return ZipError::zipFail;
-}
 
 struct ZipinfoEntry {
     std::string method;  // "defN", "defX", "defF", "defS", "stor"
