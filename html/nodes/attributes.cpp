@@ -2,6 +2,7 @@
 #include "html/nodes/attributes.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "html/nodes/exception.h"
 #include "html/nodes/string_util.h"
@@ -9,18 +10,80 @@
 namespace html {
 
 Attribute::Attribute(std::string_view key, std::string_view value, bool isBoolean, const allocator_type& allocator)
-    : key_(key, allocator), value_(value, allocator), isBoolean_(isBoolean) {}
+    : allocator_(allocator), isBoolean_(isBoolean) {
+    store(key, value);
+}
 
 Attribute::Attribute(const Attribute& other, const allocator_type& allocator)
-    : key_(other.key_, allocator), value_(other.value_, allocator), isBoolean_(other.isBoolean_) {}
+    : Attribute(other.key(), other.value(), other.isBoolean_, allocator) {}
 
 Attribute::Attribute(Attribute&& other, const allocator_type& allocator)
-    : key_(std::move(other.key_), allocator), value_(std::move(other.value_), allocator), isBoolean_(other.isBoolean_) {}
+    : allocator_(allocator), isBoolean_(other.isBoolean_) {
+    if (allocator_ == other.allocator_) {
+        std::swap(text_, other.text_);
+        std::swap(keySize_, other.keySize_);
+        std::swap(valueSize_, other.valueSize_);
+    } else {
+        store(other.key(), other.value());
+    }
+}
 
-void Attribute::setKey(std::string_view key) { key_.assign(key); }
+Attribute::Attribute(const Attribute& other) : Attribute(other, allocator_type()) {}
+
+Attribute::Attribute(Attribute&& other) noexcept
+    : text_(std::exchange(other.text_, nullptr)),
+      keySize_(std::exchange(other.keySize_, 0)),
+      valueSize_(std::exchange(other.valueSize_, 0)),
+      allocator_(other.allocator_),
+      isBoolean_(other.isBoolean_) {}
+
+Attribute& Attribute::operator=(const Attribute& other) {
+    if (this != &other) {
+        store(other.key(), other.value());
+        isBoolean_ = other.isBoolean_;
+    }
+    return *this;
+}
+
+Attribute& Attribute::operator=(Attribute&& other) {
+    if (this == &other) return *this;
+    if (allocator_ == other.allocator_) {
+        std::swap(text_, other.text_);
+        std::swap(keySize_, other.keySize_);
+        std::swap(valueSize_, other.valueSize_);
+    } else {
+        store(other.key(), other.value());
+    }
+    isBoolean_ = other.isBoolean_;
+    return *this;
+}
+
+Attribute::~Attribute() { release(); }
+
+void Attribute::release() noexcept {
+    if (text_ != nullptr) allocator_.deallocate(text_, keySize_ + valueSize_);
+    text_ = nullptr;
+}
+
+// `key` or `value` may be views of this attribute's own text: the new text is built before the old
+// one goes.
+void Attribute::store(std::string_view key, std::string_view value) {
+    char* text = nullptr;
+    if (const std::size_t size = key.size() + value.size(); size > 0) {
+        text = allocator_.allocate(size);
+        std::copy(key.begin(), key.end(), text);
+        std::copy(value.begin(), value.end(), text + key.size());
+    }
+    release();
+    text_ = text;
+    keySize_ = key.size();
+    valueSize_ = value.size();
+}
+
+void Attribute::setKey(std::string_view key) { store(key, value()); }
 
 void Attribute::setValue(std::string_view value) {
-    value_.assign(value);
+    store(key(), value);
     isBoolean_ = false;
 }
 

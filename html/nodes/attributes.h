@@ -15,6 +15,8 @@
 namespace html {
 
 /// One attribute: a key, a value, and whether it was written as a bare key (a boolean attribute).
+/// Key and value share one allocation, and the attribute is under half the size of two strings:
+/// documentation pages carry about one attribute per element.
 class Attribute {
 public:
     using allocator_type = std::pmr::polymorphic_allocator<char>;
@@ -22,14 +24,15 @@ public:
     Attribute(std::string_view key, std::string_view value, bool isBoolean, const allocator_type& allocator = {});
     Attribute(const Attribute& other, const allocator_type& allocator);
     Attribute(Attribute&& other, const allocator_type& allocator);
-    Attribute(const Attribute&) = default;
-    Attribute(Attribute&&) noexcept = default;
-    Attribute& operator=(const Attribute&) = default;
-    Attribute& operator=(Attribute&&) = default;
-    ~Attribute() = default;
+    /// A copy on the default heap, as copying a `std::pmr::string` gives.
+    Attribute(const Attribute& other);
+    Attribute(Attribute&& other) noexcept;
+    Attribute& operator=(const Attribute& other);
+    Attribute& operator=(Attribute&& other);
+    ~Attribute();
 
-    std::string_view key() const noexcept { return key_; }
-    std::string_view value() const noexcept { return value_; }
+    std::string_view key() const noexcept { return {text_, keySize_}; }
+    std::string_view value() const noexcept { return {text_ + keySize_, valueSize_}; }
     /// True for an attribute written without a value; its value is empty.
     bool isBoolean() const noexcept { return isBoolean_; }
 
@@ -37,12 +40,17 @@ public:
     void setValue(std::string_view value);
 
     friend bool operator==(const Attribute& left, const Attribute& right) noexcept {
-        return left.key_ == right.key_ && left.value_ == right.value_;
+        return left.key() == right.key() && left.value() == right.value();
     }
 
 private:
-    std::pmr::string key_;
-    std::pmr::string value_;
+    void store(std::string_view key, std::string_view value);
+    void release() noexcept;
+
+    char* text_ = nullptr;  // the key, then the value
+    std::size_t keySize_ = 0;
+    std::size_t valueSize_ = 0;
+    allocator_type allocator_;
     bool isBoolean_ = false;
 };
 

@@ -1,5 +1,5 @@
 // Document construction and the node factories. Every node is placement-built in the document's
-// monotonic arena and never destroyed on its own: all node members allocate from the same arena,
+// arena and never destroyed on its own: all node members allocate from the same arena,
 // so releasing the arena frees the whole tree in one flat step.
 #include "html/nodes/document.h"
 
@@ -86,10 +86,16 @@ std::string_view Document::copyString(std::string_view text) {
 }
 
 std::string_view Document::internBaseUri(std::string_view baseUri) {
+    return baseUri.empty() ? std::string_view() : *baseUriSlot(baseUri);
+}
+
+const std::string_view* Document::baseUriSlot(std::string_view baseUri) {
     // Parsers hand every node the same base URI; keep one copy of it rather than one per node.
-    if (baseUri.data() == lastBaseUri_.data() && baseUri.size() == lastBaseUri_.size()) return lastBaseUri_;
-    if (baseUri == lastBaseUri_) return lastBaseUri_;
-    lastBaseUri_ = copyString(baseUri);
+    if (lastBaseUri_ != nullptr && (baseUri.data() == lastBaseUri_->data() || baseUri == *lastBaseUri_) &&
+        baseUri.size() == lastBaseUri_->size()) {
+        return lastBaseUri_;
+    }
+    lastBaseUri_ = make<std::string_view>(copyString(baseUri));
     return lastBaseUri_;
 }
 

@@ -1,8 +1,8 @@
 // The document: the root element of a parsed page and the owner of every node in it.
 //
-// A document carries a monotonic arena. Nodes, their strings and their child vectors are allocated
-// from it and never destroyed one by one; destroying the document releases the arena in one go, so
-// teardown is flat whatever the tree's depth, and building a tree costs a pointer bump per node.
+// A document carries an arena. Nodes, their strings and their child lists are allocated from it and
+// never destroyed one by one; destroying the document releases the arena in one go, so teardown is
+// flat whatever the tree's depth, and building a tree costs a pointer bump per node.
 // A node must therefore never outlive, or be moved into the tree of, a different document.
 #pragma once
 
@@ -14,6 +14,7 @@
 #include <string_view>
 #include <utility>
 
+#include "html/nodes/arena.h"
 #include "html/nodes/element.h"
 #include "html/nodes/leaf_nodes.h"
 #include "html/nodes/parse_settings.h"
@@ -40,7 +41,7 @@ namespace detail {
 class DocumentArena {
 protected:
     explicit DocumentArena(std::size_t initialSize);
-    std::pmr::monotonic_buffer_resource resource_;
+    Arena resource_;
 };
 }  // namespace detail
 
@@ -85,6 +86,8 @@ public:
     std::string_view copyString(std::string_view text);
     /// Like `copyString`, reusing the previous copy when the same base URI is asked for again.
     std::string_view internBaseUri(std::string_view baseUri);
+    /// The stable place of that copy, which nodes point at; `baseUri` must not be empty.
+    const std::string_view* baseUriSlot(std::string_view baseUri);
     /// A tag outside the table, allocated in the arena (used by `Tag::valueOf`).
     const Tag* createUnknownTag(std::string_view normalisedName);
 
@@ -96,7 +99,7 @@ private:
     }
 
     std::string_view location_;
-    std::string_view lastBaseUri_;
+    const std::string_view* lastBaseUri_ = nullptr;
     OutputSettings outputSettings_;
     QuirksMode quirksMode_ = QuirksMode::noQuirks;
     bool updateMetaCharset_ = false;

@@ -4,6 +4,8 @@
 #include "html/nodes/element.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 #include "html/nodes/attributes.h"
@@ -15,23 +17,18 @@
 namespace html {
 
 namespace {
-Attributes* newAttributes(std::pmr::memory_resource* arena) {
-    void* memory = arena->allocate(sizeof(Attributes), alignof(Attributes));
-    return ::new (memory) Attributes(arena);
-}
-
 [[noreturn]] void fail(std::string_view message) {
     throw Exception(ExceptionType::IllegalArgumentException, std::string(message));
 }
 }  // namespace
 
 Element::Element(Document& owner, const Tag* tag, std::string_view baseUri)
-    : Element(NodeKind::Element, owner, owner.arena(), tag, owner.internBaseUri(baseUri)) {}
+    : Element(NodeKind::Element, owner, owner.arena(), tag, baseUri) {}
 
 Element::Element(NodeKind kind, Document& owner, std::pmr::memory_resource* arena, const Tag* tag,
                  std::string_view baseUri)
-    : Node(kind, owner, baseUri), tag_(tag), childNodes_(arena) {
-    setAttributes(newAttributes(arena));
+    : Node(kind, owner, baseUri), tag_(tag), ownAttributes_(arena) {
+    setAttributes(&ownAttributes_);
 }
 
 void Element::markSelfClosing() noexcept {
@@ -115,15 +112,6 @@ Element* Element::getElementById(std::string_view id) const {
     return found;
 }
 
-Elements Element::getElementsByClass(std::string_view className) const {
-    requireNotEmpty(className);
-    Elements found;
-    forEachElement(const_cast<Element&>(*this), [&](Element& element) {
-        if (element.hasClass(className)) found.add(&element);
-    });
-    return found;
-}
-
 Elements Element::children() const {
     Elements elements;
     for (Node* node : childNodes_) {
@@ -146,15 +134,45 @@ std::size_t Element::elementSiblingIndex() const noexcept {
 }
 
 void Element::renumberFrom(std::size_t index) noexcept {
-    for (std::size_t i = index; i < childNodes_.size(); ++i) childNodes_[i]->siblingIndex_ = i;
+    for (std::size_t i = index; i < childNodes_.size(); ++i) {
+        childNodes_[i]->siblingIndex_ = static_cast<std::uint32_t>(i);
+    }
 }
 
 void Element::removeChildAt(std::size_t index) noexcept {
     Node* child = childNodes_[index];
     child->parent_ = nullptr;
     child->siblingIndex_ = 0;
-    childNodes_.erase(childNodes_.begin() + static_cast<std::ptrdiff_t>(index));
+    childNodes_.erase(index);
     renumberFrom(index);
+}
+
+void Element::ChildList::reserve(std::pmr::memory_resource& arena, std::size_t capacity) {
+    if (capacity > UINT32_MAX) throw std::length_error("too many child nodes");
+    auto** grown = static_cast<Node**>(arena.allocate(capacity * sizeof(Node*), alignof(Node*)));
+    std::copy(begin(), end(), grown);
+    if (data_ != nullptr) arena.deallocate(data_, capacity_ * sizeof(Node*), alignof(Node*));
+    data_ = grown;
+    capacity_ = static_cast<std::uint32_t>(capacity);
+}
+
+void Element::ChildList::push_back(std::pmr::memory_resource& arena, Node* node) {
+    if (size_ == capacity_) reserve(arena, capacity_ == 0 ? 1 : std::size_t{capacity_} * 2);
+    data_[size_++] = node;
+}
+
+void Element::ChildList::insert(std::pmr::memory_resource& arena, std::size_t index, std::span<Node* const> nodes) {
+    if (nodes.empty()) return;
+    const std::size_t needed = size_ + nodes.size();
+    if (needed > capacity_) reserve(arena, std::max(needed, std::size_t{capacity_} * 2));
+    std::copy_backward(data_ + index, data_ + size_, data_ + needed);
+    std::copy(nodes.begin(), nodes.end(), data_ + index);
+    size_ = static_cast<std::uint32_t>(needed);
+}
+
+void Element::ChildList::erase(std::size_t index) noexcept {
+    std::copy(data_ + index + 1, data_ + size_, data_ + index);
+    --size_;
 }
 
 void Element::adopt(Node* child) noexcept { child->parent_ = this; }
@@ -162,9 +180,9 @@ void Element::adopt(Node* child) noexcept { child->parent_ = this; }
 Element& Element::appendChild(Node* child) {
     if (child->parent_ == nullptr && child != this && child->kind() != NodeKind::Document) {
         // The parser's path: a fresh node goes to the end, nothing else moves.
-        childNodes_.push_back(child);
+        childNodes_.push_back(*arenaOwner().arena(), child);
         child->parent_ = this;
-        child->siblingIndex_ = childNodes_.size() - 1;
+        child->siblingIndex_ = static_cast<std::uint32_t>(childNodes_.size() - 1);
         return *this;
     }
     return insertChild(childNodes_.size(), child);
@@ -188,7 +206,7 @@ Element& Element::insertChildren(std::size_t index, std::span<Node* const> child
         if (child->parent_ == this && child->siblingIndex_ < index) --index;
         child->remove();
     }
-    childNodes_.insert(childNodes_.begin() + static_cast<std::ptrdiff_t>(index), incoming.begin(), incoming.end());
+    childNodes_.insert(*arenaOwner().arena(), index, incoming);
     for (Node* child : incoming) adopt(child);
     renumberFrom(index);
     return *this;
@@ -210,7 +228,7 @@ Element& Element::empty() noexcept {
 }
 
 FormElement::FormElement(Document& owner, const Tag* tag, std::string_view baseUri)
-    : Element(NodeKind::FormElement, owner, owner.arena(), tag, owner.internBaseUri(baseUri)),
+    : Element(NodeKind::FormElement, owner, owner.arena(), tag, baseUri),
       controls_(owner.arena()) {}
 
 Elements FormElement::elements() const { return Elements(std::vector<Element*>(controls_.begin(), controls_.end())); }

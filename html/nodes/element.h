@@ -8,12 +8,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory_resource>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "html/nodes/attributes.h"
 #include "html/nodes/elements.h"
 #include "html/nodes/node.h"
 #include "html/nodes/tag.h"
@@ -71,7 +73,7 @@ public:
     /// The normalised, trimmed text of the direct text children only.
     std::string ownText() const;
 
-    std::span<Node* const> childNodes() const noexcept { return {childNodes_.data(), childNodes_.size()}; }
+    std::span<Node* const> childNodes() const noexcept { return {childNodes_.begin(), childNodes_.size()}; }
     std::size_t childNodeSize() const noexcept { return childNodes_.size(); }
 
     /// Moves `child` (detaching it from any former parent) to the end of the children. The child must
@@ -98,12 +100,35 @@ protected:
 private:
     friend class Node;
 
+    // The child pointers, in the document's arena: half the size of a vector, which would carry an
+    // allocator of its own, and 32-bit counts like the sibling indexes.
+    class ChildList {
+    public:
+        Node* const* begin() const noexcept { return data_; }
+        Node* const* end() const noexcept { return data_ + size_; }
+        std::size_t size() const noexcept { return size_; }
+        Node* operator[](std::size_t index) const noexcept { return data_[index]; }
+        void push_back(std::pmr::memory_resource& arena, Node* node);
+        void insert(std::pmr::memory_resource& arena, std::size_t index, std::span<Node* const> nodes);
+        void erase(std::size_t index) noexcept;
+        void clear() noexcept { size_ = 0; }
+
+    private:
+        void reserve(std::pmr::memory_resource& arena, std::size_t capacity);
+
+        Node** data_ = nullptr;
+        std::uint32_t size_ = 0;
+        std::uint32_t capacity_ = 0;
+    };
+
     void removeChildAt(std::size_t index) noexcept;
     void renumberFrom(std::size_t index) noexcept;
     void adopt(Node* child) noexcept;
 
     const Tag* tag_;
-    std::pmr::vector<Node*> childNodes_;
+    // Held in the element itself: class and id tests read it on every element a walk visits.
+    Attributes ownAttributes_;
+    ChildList childNodes_;
 };
 
 /// A `form` element, which also keeps the list of form-listed controls the parser saw inside it.

@@ -7,6 +7,7 @@
 
 #include "html/nodes/attributes.h"
 #include "html/nodes/element.h"
+#include "html/nodes/exception.h"
 #include "html/nodes/leaf_nodes.h"
 #include "html/nodes/string_util.h"
 #include "html/nodes/traversal.h"
@@ -211,24 +212,48 @@ bool hasClassCharacters(std::string_view classes, std::string_view wanted) {
     return false;
 }
 
+// The class test for one wanted name, reusable across the elements of a walk.
+class ClassTest {
+public:
+    explicit ClassTest(std::string_view wanted) noexcept
+        : wanted_(wanted),
+          shape_(shapeOf(wanted)),
+          // A name holding whitespace only ever equals the whole list; the search would match across names.
+          oneName_(!wanted.empty() && std::none_of(wanted.begin(), wanted.end(), isWhitespaceByte)) {}
+
+    bool matches(const Element& element) const {
+        const Attributes* attributes = element.Node::attributes();
+        if (attributes == nullptr) return false;
+        const std::string_view classes = attributes->get("class");
+        if (classes.empty()) return false;
+        const AsciiShape classesShape = shapeOf(classes);
+        if (classesShape.plain && shape_.plain) {
+            if (classes.size() < wanted_.size()) return false;
+            if (!classesShape.hasUpper && !shape_.hasUpper && oneName_) return hasClassLowerAscii(classes, wanted_);
+            return hasClassAscii(classes, wanted_);
+        }
+        return hasClassCharacters(classes, wanted_);
+    }
+
+private:
+    std::string_view wanted_;
+    AsciiShape shape_;
+    bool oneName_;
+};
+
 }  // namespace
 
-bool Element::hasClass(std::string_view className) const {
-    const Attributes* attributes = Node::attributes();
-    if (attributes == nullptr) return false;
-    std::string_view classes = attributes->get("class");
-    if (classes.empty()) return false;
-    const AsciiShape classesShape = shapeOf(classes);
-    const AsciiShape wantedShape = shapeOf(className);
-    if (classesShape.plain && wantedShape.plain) {
-        if (classes.size() < className.size()) return false;
-        // A name holding whitespace only ever equals the whole list; the search would match across names.
-        const bool wantedIsOneName =
-            !className.empty() && std::none_of(className.begin(), className.end(), isWhitespaceByte);
-        if (!classesShape.hasUpper && !wantedShape.hasUpper && wantedIsOneName) return hasClassLowerAscii(classes, className);
-        return hasClassAscii(classes, className);
-    }
-    return hasClassCharacters(classes, className);
+bool Element::hasClass(std::string_view className) const { return ClassTest(className).matches(*this); }
+
+Elements Element::getElementsByClass(std::string_view className) const {
+    requireNotEmpty(className);
+    // What the test learns of the wanted name is learnt once, not at every element of the walk.
+    const ClassTest test(className);
+    Elements found;
+    forEachElement(const_cast<Element&>(*this), [&](Element& element) {
+        if (test.matches(element)) found.add(&element);
+    });
+    return found;
 }
 
 }  // namespace html

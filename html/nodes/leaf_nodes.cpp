@@ -11,7 +11,9 @@
 namespace html {
 
 ValueNode::ValueNode(NodeKind kind, Document& owner, std::string_view value, std::string_view baseUri)
-    : Node(kind, owner, owner.internBaseUri(baseUri)), value_(value, owner.arena()) {}
+    : Node(kind, owner, baseUri) {
+    value_.assign(*owner.arena(), value);
+}
 
 std::string_view ValueNode::valueKey() const noexcept {
     switch (kind()) {
@@ -29,14 +31,14 @@ std::string_view ValueNode::valueKey() const noexcept {
 
 std::string_view ValueNode::value() const noexcept {
     const Attributes* attributes = Node::attributes();
-    return attributes != nullptr ? attributes->get(valueKey()) : std::string_view(value_);
+    return attributes != nullptr ? attributes->get(valueKey()) : value_.view();
 }
 
 void ValueNode::setValue(std::string_view value) {
     if (Attributes* attributes = Node::attributes()) {
         attributes->put(valueKey(), value);
     } else {
-        value_.assign(value);
+        value_.assign(*arenaOwner().arena(), value);
     }
 }
 
@@ -46,7 +48,7 @@ void ValueNode::appendValue(std::string_view more) {
         joined.append(more);
         setValue(joined);
     } else {
-        value_.append(more);
+        value_.append(*arenaOwner().arena(), more);
     }
 }
 
@@ -55,7 +57,7 @@ void ValueNode::setAttribute(std::string_view key, std::string_view value) {
         std::pmr::memory_resource* arena = arenaOwner().arena();
         void* memory = arena->allocate(sizeof(Attributes), alignof(Attributes));
         auto* attributes = ::new (memory) Attributes(arena);
-        attributes->put(valueKey(), std::string_view(value_));
+        attributes->put(valueKey(), value_.view());
         value_.clear();
         setAttributes(attributes);
     }
@@ -85,14 +87,14 @@ Comment::Comment(Document& owner, std::string_view data, std::string_view baseUr
 
 DocumentType::DocumentType(Document& owner, std::string_view name, std::string_view publicId,
                            std::string_view systemId, std::string_view baseUri)
-    : Node(NodeKind::DocumentType, owner, owner.internBaseUri(baseUri)),
+    : Node(NodeKind::DocumentType, owner, baseUri),
       name_(name, owner.arena()),
       publicId_(publicId, owner.arena()),
       systemId_(systemId, owner.arena()) {}
 
 XmlDeclaration::XmlDeclaration(Document& owner, std::string_view name, bool isProcessingInstruction,
                                std::string_view baseUri)
-    : Node(NodeKind::XmlDeclaration, owner, owner.internBaseUri(baseUri)),
+    : Node(NodeKind::XmlDeclaration, owner, baseUri),
       name_(name, owner.arena()),
       isProcessingInstruction_(isProcessingInstruction) {}
 

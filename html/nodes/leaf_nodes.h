@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "html/nodes/arena.h"
 #include "html/nodes/node.h"
 
 namespace html {
@@ -28,7 +29,7 @@ protected:
 
 private:
     friend class Node;
-    std::pmr::string value_;
+    ArenaText value_;
 };
 
 class TextNode : public ValueNode {

@@ -22,7 +22,7 @@ Element& requireParent(Element* parent) {
 }  // namespace
 
 Node::Node(NodeKind kind, Document& owner, std::string_view baseUri) noexcept
-    : owner_(&owner), baseUri_(baseUri), kind_(kind) {}
+    : owner_(&owner), baseUri_(baseUri.empty() ? nullptr : owner.baseUriSlot(baseUri)), kind_(kind) {}
 
 std::string_view Node::nodeName() const noexcept {
     switch (kind_) {
@@ -132,10 +132,10 @@ bool Node::hasAttr(std::string_view key) const {
 std::string Node::absUrl(std::string_view key) const {
     requireNotEmpty(key);
     if (!hasAttributeKey(key)) return {};
-    return resolveUrl(baseUri_, lookupAttribute(key));
+    return resolveUrl(baseUri(), lookupAttribute(key));
 }
 
-void Node::setBaseUri(std::string_view baseUri) { baseUri_ = owner_->internBaseUri(baseUri); }
+void Node::setBaseUri(std::string_view baseUri) { baseUri_ = baseUri.empty() ? nullptr : owner_->baseUriSlot(baseUri); }
 
 void Node::remove() {
     if (parent_ != nullptr) parent_->removeChildAt(siblingIndex_);

@@ -73,7 +73,7 @@ public:
     /// The attribute's value resolved against `baseUri`, or "" when absent; `key` must not be empty.
     std::string absUrl(std::string_view key) const;
 
-    std::string_view baseUri() const noexcept { return baseUri_; }
+    std::string_view baseUri() const noexcept { return baseUri_ != nullptr ? *baseUri_ : std::string_view(); }
     void setBaseUri(std::string_view baseUri);
 
     /// Detaches this node from its parent (a no-op when it has none).
@@ -105,8 +105,10 @@ private:
     Element* parent_ = nullptr;
     Attributes* attributes_ = nullptr;
     Document* owner_;
-    std::string_view baseUri_;
-    std::size_t siblingIndex_ = 0;
+    // The document's one copy of the URI (nodes share a handful of them); null for none.
+    const std::string_view* baseUri_;
+    // 32 bits: a child list that long would need hundreds of gigabytes of nodes.
+    std::uint32_t siblingIndex_ = 0;
     NodeKind kind_;
 };
 
