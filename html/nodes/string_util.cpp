@@ -229,11 +229,13 @@ void appendNormalisedWhitespace(std::string& accumulator, std::string_view text,
         std::size_t runStart = index;
         for (;;) {
             index = skipToWhitespaceByte(bytes, index, size);
-            if (index < size && bytes[index] == ' ' && !isLoneSpaceFast(text, index)) {
-                ++index;
-                continue;
-            }
-            break;
+            if (index >= size || bytes[index] != ' ') break;
+            // A space between two non-whitespace bytes comes out as itself, whether lone or joined to a
+            // neighbouring mark, so it stays in the run; only a space next to other whitespace is asked.
+            const bool betweenText = index > runStart && index + 1 < size &&
+                                     !kWhitespaceBytes[static_cast<unsigned char>(bytes[index + 1])];
+            if (!betweenText && isLoneSpaceFast(text, index)) break;
+            ++index;
         }
         if (index > runStart) {
             accumulator.append(bytes + runStart, index - runStart);

@@ -51,6 +51,8 @@ const TextCase kTextCases[] = {
     {"SpaceWithCombiningMarkNotTrimmed", [](Document& d) { return el(d, "p", {txt(d, " \xCC\x81" "x")}); }, " \xCC\x81" "x"},
     // U+0600 prepends to the space after it.
     {"PrependedSpaceIsText", [](Document& d) { return el(d, "p", {txt(d, "a\xD8\x80 b")}); }, "a\xD8\x80 b"},
+    // Single spaces inside a run, lone or joined, next to runs of several whitespace characters.
+    {"SpacesWithinAndBetweenRuns", [](Document& d) { return el(d, "p", {txt(d, "x y \xCC\x81z  w\xD8\x80 \n v ")}); }, "x y \xCC\x81z w\xD8\x80  v"},
     {"ChineseText", [](Document& d) { return el(d, "div", {el(d, "p", {txt(d, " 第一章 \n 开始 ")}), el(d, "p", {txt(d, "结束")})}); }, "第一章 开始 结束"},
     {"EmptyElement", [](Document& d) { return el(d, "div"); }, ""},
 };
