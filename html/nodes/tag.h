@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "html/nodes/parse_settings.h"
+#include "html/parser/tree_builder_tags.h"
 
 namespace html {
 
@@ -43,6 +45,13 @@ public:
     bool isFormSubmittable() const noexcept { return formSubmit_; }
     /// True for tags of the shared table (as opposed to per-document unknown tags).
     bool isKnown() const noexcept { return known_; }
+    /// The tree builder's id for this name, worked out once here so the parser never looks it up
+    /// again for an element (names without a rule of their own, and unknown tags, are Other).
+    TagId builderId() const noexcept { return builderId_; }
+    /// A dense number for table tags, below tableIndexLimit(), so per-name indexes can be arrays;
+    /// zero for tags outside the table.
+    std::size_t tableIndex() const noexcept { return tableIndex_; }
+    static std::size_t tableIndexLimit() noexcept;
 
     friend bool operator==(const Tag& left, const Tag& right) noexcept { return left.name_ == right.name_; }
 
@@ -55,7 +64,7 @@ private:
     static const Tag* documentRootTag() noexcept;
 
     Tag(std::string_view name, std::string_view nameNormal, bool known) noexcept
-        : name_(name), nameNormal_(nameNormal), known_(known) {}
+        : name_(name), nameNormal_(nameNormal), known_(known), builderId_(tagIdOf(name)) {}
 
     std::string_view name_;
     std::string_view nameNormal_;
@@ -69,6 +78,8 @@ private:
     bool formList_ = false;
     bool formSubmit_ = false;
     bool known_ = false;
+    TagId builderId_ = TagId::Other;
+    std::uint16_t tableIndex_ = 0;
 };
 
 }  // namespace html

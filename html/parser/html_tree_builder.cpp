@@ -36,6 +36,7 @@ bool needsLowerCasing(std::string_view name) {
 // case; names that then coincide become one attribute, at the first one's place with the last one's
 // value, as an exactly repeated name does in the tokeniser.
 void copyAttributes(const TokenAttributes& from, Attributes& to, const ParseSettings& settings) {
+    if (from.empty()) return;
     bool lowerCase = false;
     if (!settings.preserveAttributeCase) {
         for (const TokenAttribute& attribute : from) lowerCase = lowerCase || needsLowerCasing(attribute.name);
@@ -106,8 +107,14 @@ void HtmlTreeBuilder::error(State state) {
     errors_->add(ParseError{reader_->getPos(), std::move(message)});
 }
 
+const Tag* HtmlTreeBuilder::tagOf(const TagToken& token) {
+    // A name written in lower case finds the same table tag the token has already looked up.
+    if (token.nameIsNormal() && token.knownTag() != nullptr) return token.knownTag();
+    return Tag::valueOf(token.name(), settings_, *doc_);
+}
+
 Element* HtmlTreeBuilder::createElement(const TagToken& token) {
-    Element* element = doc_->createElement(Tag::valueOf(token.name(), settings_, *doc_), baseUri_);
+    Element* element = doc_->createElement(tagOf(token), baseUri_);
     copyAttributes(token.attributes(), element->attributes(), settings_);
     return element;
 }
@@ -165,7 +172,7 @@ Element* HtmlTreeBuilder::insertEmpty(const StartTagToken& token) {
 }
 
 FormElement* HtmlTreeBuilder::insertForm(const StartTagToken& token, bool onStack) {
-    FormElement* form = doc_->createFormElement(Tag::valueOf(token.name(), settings_, *doc_), baseUri_);
+    FormElement* form = doc_->createFormElement(tagOf(token), baseUri_);
     copyAttributes(token.attributes(), form->attributes(), settings_);
     formElement_ = form;
     insertNode(form);

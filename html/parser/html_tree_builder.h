@@ -28,6 +28,7 @@ class Document;
 class Element;
 class FormElement;
 class Node;
+class Tag;
 class Tokeniser;
 
 /// Fixed texts of the builder's parse errors; tests compare them.
@@ -152,6 +153,7 @@ protected:
                          const ParseSettings& settings) override;
 
 private:
+    const Tag* tagOf(const TagToken& token);
     Element* createElement(const TagToken& token);
     void insertNode(Node* node);
     void addToForm(Element* element);

@@ -65,7 +65,7 @@ Element* HtmlTreeBuilder::activeFormattingElement(TagId id) const noexcept {
 }
 
 ModeResult HtmlTreeBuilder::runAdoptionAgency(const EndTagToken& token) {
-    const TagId id = tagIdOf(token.normalName());
+    const TagId id = token.id();
     for (int pass = 0; pass < kAdoptionOuterPasses; ++pass) {
         bool done = false;
         const ModeResult result = adoptionPass(token, id, done);
@@ -137,7 +137,7 @@ ModeResult HtmlTreeBuilder::adoptionPass(const EndTagToken& token, TagId id, boo
 
     // Step 4: the chain goes under the common ancestor, or before the table when that is a table part.
     lastNode->remove();
-    if (tags::kTableStructureTags.contains(tagIdOf(commonAncestor->tagName()))) {
+    if (tags::kTableStructureTags.contains(commonAncestor->tag().builderId())) {
         insertInFosterParent(lastNode);
     } else {
         commonAncestor->appendChild(lastNode);

@@ -2,6 +2,7 @@
 // positions: the topmost element being looked for, and the topmost element that ends the scope. The
 // element sought wins a tie (it is itself a scope boundary, as "table" is in table scope).
 #include "html/nodes/element.h"
+#include "html/nodes/tag.h"
 #include "html/parser/html_tree_builder.h"
 
 namespace html {
@@ -43,7 +44,7 @@ void HtmlTreeBuilder::generateImpliedEndTags(TagId except) {
 }
 
 bool HtmlTreeBuilder::isSpecial(const Element& element) {
-    return tags::kSpecialTags.contains(tagIdOf(element.tagName()));
+    return tags::kSpecialTags.contains(element.tag().builderId());
 }
 
 // #reset-the-insertion-mode-appropriately: the topmost element that decides a mode decides it.

@@ -5,6 +5,8 @@
 
 #include <unicode/ustring.h>
 
+#include "html/nodes/tag.h"
+
 #include "html/parser/utf8.h"
 
 namespace html {
@@ -67,11 +69,31 @@ void TokenAttributes::put(std::string_view name, std::string_view value, bool is
     slot.name.assign(name);
     slot.value.assign(value);
     slot.isBoolean = isBoolean;
+    appended();
+}
+
+void TokenAttributes::commitSpare(bool isBoolean) {
+    TokenAttribute& incoming = spare();
+    const std::size_t existing = indexOf(incoming.name);
+    if (existing < size_) {
+        items_[existing].value.swap(incoming.value);
+        items_[existing].isBoolean = isBoolean;
+        clearSpare();
+        return;
+    }
+    incoming.isBoolean = isBoolean;
+    ++size_;
+    appended();
+}
+
+// After an attribute is added at the end: index it when the tag has many, and empty the new spare.
+void TokenAttributes::appended() {
     if (size_ == kIndexThreshold + 1) {
         for (std::size_t i = 0; i < size_; ++i) index_.emplace(items_[i].name, i);
     } else if (size_ > kIndexThreshold + 1) {
-        index_.emplace(slot.name, size_ - 1);
+        index_.emplace(items_[size_ - 1].name, size_ - 1);
     }
+    clearSpare();
 }
 
 const TokenAttribute* TokenAttributes::find(std::string_view name) const {
@@ -119,15 +141,14 @@ void DoctypeToken::reset() noexcept {
 
 void TagToken::reset() noexcept {
     tagName_.clear();
-    normalName_.clear();
-    pendingAttributeName_.clear();
-    pendingAttributeValue_.clear();
     hasPendingAttributeName_ = false;
     hasEmptyAttributeValue_ = false;
     hasPendingAttributeValue_ = false;
     selfClosing_ = false;
     nameIsAscii_ = true;
+    nameIsNormal_ = true;
     normalNameStale_ = false;
+    lookedUp_ = false;
     attributes_.clear();
 }
 
@@ -139,25 +160,42 @@ TagToken& TagToken::named(std::string_view name) {
 
 void TagToken::addToName(std::string_view text) {
     tagName_.append(text);
-    if (nameIsAscii_ && utf8::isAscii(text)) {
-        const std::size_t start = normalName_.size();
-        normalName_.resize(start + text.size());
-        char* out = normalName_.data() + start;
-        for (char c : text) *out++ = asciiLower(c);
-        return;
+    lookedUp_ = false;
+    // Branch-free: names are short and this runs for every tag.
+    unsigned high = 0;
+    unsigned upperCount = 0;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        high |= byte;
+        upperCount += static_cast<unsigned char>(byte - 'A') < 26 ? 1U : 0U;
     }
-    // Lower-casing can depend on context (final sigma), so a non-ASCII name is redone whole, once,
-    // when asked for: a name growing piece by piece must not be lower-cased at every piece.
-    nameIsAscii_ = false;
-    normalNameStale_ = true;
+    const bool ascii = high < 0x80;
+    const bool upper = upperCount != 0;
+    nameIsAscii_ = nameIsAscii_ && ascii;
+    nameIsNormal_ = nameIsNormal_ && ascii && !upper;
+    normalNameStale_ = !nameIsNormal_;
 }
 
-const std::string& TagToken::normalName() const {
+// Lower-casing can depend on context (final sigma), so a non-ASCII name is lower-cased whole, once,
+// when asked for: a name growing piece by piece must not be lower-cased at every piece.
+const std::string& TagToken::lowerCasedName() const {
     if (normalNameStale_) {
-        normalName_ = unicodeLower(tagName_);
+        if (nameIsAscii_) {
+            normalName_.resize(tagName_.size());
+            for (std::size_t i = 0; i < tagName_.size(); ++i) normalName_[i] = asciiLower(tagName_[i]);
+        } else {
+            normalName_ = unicodeLower(tagName_);
+        }
         normalNameStale_ = false;
     }
     return normalName_;
+}
+
+void TagToken::lookUp() const {
+    const std::string& name = normalName();
+    knownTag_ = Tag::find(name);
+    id_ = knownTag_ != nullptr ? knownTag_->builderId() : tagIdOf(name);
+    lookedUp_ = true;
 }
 
 void TagToken::addToName(char32_t c) {
@@ -167,35 +205,33 @@ void TagToken::addToName(char32_t c) {
 }
 
 void TagToken::addToAttributeName(std::string_view text) {
-    pendingAttributeName_.append(text);
+    attributes_.spare().name.append(text);
     hasPendingAttributeName_ = true;
 }
 
 void TagToken::addToAttributeName(char32_t c) {
-    utf8::append(pendingAttributeName_, c);
+    utf8::append(attributes_.spare().name, c);
     hasPendingAttributeName_ = true;
 }
 
 void TagToken::addToAttributeValue(std::string_view text) {
-    pendingAttributeValue_.append(text);
+    attributes_.spare().value.append(text);
     hasPendingAttributeValue_ = true;
 }
 
 void TagToken::addToAttributeValue(char32_t c) {
-    utf8::append(pendingAttributeValue_, c);
+    utf8::append(attributes_.spare().value, c);
     hasPendingAttributeValue_ = true;
 }
 
 void TagToken::finishAttribute() {
     // The states never finish an empty name; the check keeps an empty key out of the element anyway.
-    if (hasPendingAttributeName_ && !pendingAttributeName_.empty()) {
-        if (hasPendingAttributeValue_ || hasEmptyAttributeValue_)
-            attributes_.put(pendingAttributeName_, pendingAttributeValue_);
-        else
-            attributes_.put(pendingAttributeName_, "", true);
+    if (hasPendingAttributeName_ && !attributes_.spare().name.empty()) {
+        // A name without a value is a boolean attribute; its value is empty, as nothing was added.
+        attributes_.commitSpare(!hasPendingAttributeValue_ && !hasEmptyAttributeValue_);
+    } else {
+        attributes_.clearSpare();
     }
-    pendingAttributeName_.clear();
-    pendingAttributeValue_.clear();
     hasPendingAttributeName_ = false;
     hasEmptyAttributeValue_ = false;
     hasPendingAttributeValue_ = false;

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "html/parser/tree_builder_tags.h"
+
 namespace html {
 
 enum class TokenType { Doctype, StartTag, EndTag, Comment, Char, EndOfFile };
@@ -47,6 +49,24 @@ public:
     void clear() noexcept {
         size_ = 0;
         if (!index_.empty()) index_.clear();
+        clearSpare();
+    }
+
+    // The tokeniser reads an attribute straight into the record after the last one (the spare,
+    // always empty until written), so finishing it copies nothing.
+    /// The spare record.
+    TokenAttribute& spare() {
+        if (size_ == items_.size()) items_.emplace_back();
+        return items_[size_];
+    }
+    /// Adds the spare as an attribute, or gives its value to the attribute already of that name.
+    void commitSpare(bool isBoolean);
+    /// Empties the spare.
+    void clearSpare() noexcept {
+        if (size_ < items_.size()) {
+            items_[size_].name.clear();
+            items_[size_].value.clear();
+        }
     }
 
     std::size_t size() const noexcept { return size_; }
@@ -59,12 +79,14 @@ private:
     // Tags with many attributes get a name index, so a hostile tag cannot make `put` quadratic.
     static constexpr std::size_t kIndexThreshold = 16;
     std::size_t indexOf(std::string_view name) const;
+    void appended();
 
     std::vector<TokenAttribute> items_;
     std::size_t size_ = 0;
     std::unordered_map<std::string, std::size_t> index_;
 };
 
+class Tag;
 class DoctypeToken;
 class TagToken;
 class StartTagToken;
@@ -131,8 +153,24 @@ class TagToken : public Token {
 public:
     /// The name as written in the input.
     const std::string& name() const noexcept { return tagName_; }
-    /// The name lower-cased (worked out on first request for names that are not ASCII).
-    const std::string& normalName() const;
+    /// The name lower-cased: the name itself when it has no upper-case or non-ASCII letter (almost
+    /// always), else worked out once, on first request.
+    const std::string& normalName() const {
+        if (nameIsNormal_) return tagName_;
+        return lowerCasedName();
+    }
+    /// True when the name as written is already its lower-cased form.
+    bool nameIsNormal() const noexcept { return nameIsNormal_; }
+    /// The tag table's tag for the lower-cased name, or null; looked up once per token.
+    const Tag* knownTag() const {
+        if (!lookedUp_) lookUp();
+        return knownTag_;
+    }
+    /// The tree builder's id for the lower-cased name; looked up once per token.
+    TagId id() const {
+        if (!lookedUp_) lookUp();
+        return id_;
+    }
     bool isSelfClosing() const noexcept { return selfClosing_; }
     const TokenAttributes& attributes() const noexcept { return attributes_; }
     TokenAttributes& attributes() noexcept { return attributes_; }
@@ -160,16 +198,21 @@ protected:
     ~TagToken() = default;
 
 private:
+    const std::string& lowerCasedName() const;
+    void lookUp() const;
+
     std::string tagName_;
-    mutable std::string normalName_;
+    mutable std::string normalName_;  // used only when the name is not already lower case
     mutable bool normalNameStale_ = false;
-    std::string pendingAttributeName_;
-    std::string pendingAttributeValue_;
+    mutable bool lookedUp_ = false;
+    mutable TagId id_ = TagId::Other;
+    mutable const Tag* knownTag_ = nullptr;
     bool hasPendingAttributeName_ = false;
     bool hasEmptyAttributeValue_ = false;
     bool hasPendingAttributeValue_ = false;
     bool selfClosing_ = false;
     bool nameIsAscii_ = true;
+    bool nameIsNormal_ = true;
     TokenAttributes attributes_;
 };
 

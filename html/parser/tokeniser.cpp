@@ -28,7 +28,9 @@ using namespace tokeniser_sets;
 namespace messages = tokeniser_messages;
 
 Tokeniser::Tokeniser(CharacterReader& reader, ParseErrorList* errors)
-    : reader_(reader), errors_(errors), tagPending_(&startPending_) {}
+    : reader_(reader), errors_(errors), tagPending_(nullptr) {
+    tagPending_ = &startPending_[0];
+}
 
 Token& Tokeniser::read() {
     if (!selfClosingFlagAcknowledged_) {
@@ -53,8 +55,13 @@ void Tokeniser::emit(Token& token) {
     isEmitPending_ = true;
     if (token.isStartTag()) {
         const TagToken& tag = token.asTag();
-        lastStartTag_.assign(tag.name());
-        lastStartTagNormal_.assign(tag.normalName());
+        if (&tag == &startPending_[0] || &tag == &startPending_[1]) {
+            lastStartToken_ = &tag;
+        } else {
+            lastStartTag_.assign(tag.name());
+            lastStartTagNormal_.assign(tag.normalName());
+            lastStartToken_ = nullptr;
+        }
         hasLastStartTag_ = true;
         if (tag.isSelfClosing()) selfClosingFlagAcknowledged_ = false;
     } else if (token.isEndTag() && !token.asTag().attributes().empty()) {
@@ -75,7 +82,11 @@ void Tokeniser::emit(char32_t c) {
 }
 
 TagToken& Tokeniser::newTagPending(bool isStart) {
-    tagPending_ = isStart ? static_cast<TagToken*>(&startPending_) : static_cast<TagToken*>(&endPending_);
+    if (isStart) {
+        tagPending_ = &startPending_[lastStartToken_ == &startPending_[0] ? 1 : 0];
+    } else {
+        tagPending_ = &endPending_;
+    }
     tagPending_->reset();
     return *tagPending_;
 }
@@ -98,7 +109,9 @@ void Tokeniser::emitQuirkyDoctype() {
 void Tokeniser::emitEndOfFile() { emit(eofToken_); }
 
 bool Tokeniser::isMatchingEndTag() const {
-    return hasLastStartTag_ && tagPending_->normalName() == lastStartTagNormal_;
+    if (!hasLastStartTag_) return false;
+    const std::string& last = lastStartToken_ != nullptr ? lastStartToken_->normalName() : lastStartTagNormal_;
+    return tagPending_->normalName() == last;
 }
 
 void Tokeniser::reportError(std::string_view message) {

@@ -7,6 +7,7 @@
 // of tokeniser.cpp.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -69,12 +70,15 @@ public:
     bool selfClosingFlagAcknowledged() const noexcept { return selfClosingFlagAcknowledged_; }
 
     /// Name (as written) of the last start tag emitted; empty with `hasLastStartTag` false when none.
-    const std::string& lastStartTag() const noexcept { return lastStartTag_; }
+    const std::string& lastStartTag() const noexcept {
+        return lastStartToken_ != nullptr ? lastStartToken_->name() : lastStartTag_;
+    }
     bool hasLastStartTag() const noexcept { return hasLastStartTag_; }
     /// Presets the last start tag (for tokenising the contents of an element on their own).
     void setLastStartTag(std::string_view name) {
         lastStartTag_.assign(name);
         lastStartTagNormal_ = lowerCaseName(name);
+        lastStartToken_ = nullptr;
         hasLastStartTag_ = true;
     }
 
@@ -172,13 +176,16 @@ private:
     std::string chars_;
     std::string dataBuffer_;
     TagToken* tagPending_;
-    StartTagToken startPending_;
+    // Start tags alternate between two records, so the last one emitted stays readable (for
+    // matching end tags in text elements) while the next is read, without copying its name.
+    std::array<StartTagToken, 2> startPending_;
     EndTagToken endPending_;
     CharacterToken charPending_;
     DoctypeToken doctypePending_;
     CommentToken commentPending_;
     EndOfFileToken eofToken_;
-    std::string lastStartTag_;
+    const TagToken* lastStartToken_ = nullptr;  // the last start tag when it is one of ours
+    std::string lastStartTag_;        // else these hold it
     std::string lastStartTagNormal_;  // lower-cased, for end-tag matching
     bool hasLastStartTag_ = false;
     bool selfClosingFlagAcknowledged_ = true;

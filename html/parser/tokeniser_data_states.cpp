@@ -77,8 +77,8 @@ void Tokeniser::rcdataLessThanSign() {
         dataBuffer_.clear();
         return advanceTransition(S::RCDATAEndTagOpen);
     }
-    if (reader_.matchesLetter() && hasLastStartTag_ && !reader_.containsIgnoreCase("</" + lastStartTag_)) {
-        newTagPending(false).addToName(lastStartTag_);
+    if (reader_.matchesLetter() && hasLastStartTag_ && !reader_.containsIgnoreCase("</" + lastStartTag())) {
+        newTagPending(false).addToName(lastStartTag());
         emitPendingTag();
         reader_.unconsume();
         return transition(S::Data);

@@ -19,7 +19,7 @@ std::unique_ptr<Document> TreeBuilder::parse(std::string_view input, std::string
     // The reader and tokeniser are of no use once the document is built.
     tokeniser_.reset();
     reader_.reset();
-    stack_ = OpenElementStack();
+    stack_.clear();
     currentToken_ = nullptr;
     return std::move(doc_);
 }
@@ -30,7 +30,7 @@ void TreeBuilder::initialiseParse(std::string_view input, std::string_view baseU
     reader_ = std::make_unique<CharacterReader>(input);
     errors_ = &errors;
     tokeniser_ = std::make_unique<Tokeniser>(*reader_, &errors);
-    stack_ = OpenElementStack();
+    stack_.clear();
     baseUri_.assign(baseUri);
     currentToken_ = nullptr;
     settings_ = settings;

@@ -6,6 +6,7 @@
 
 #include "html/nodes/attributes.h"
 #include "html/nodes/element.h"
+#include "html/nodes/tag.h"
 
 namespace html {
 namespace {
@@ -37,7 +38,7 @@ bool equalEntries(const Element& left, const Element& right) {
 }  // namespace
 
 ActiveFormattingElements::Entry ActiveFormattingElements::entryFor(Element* element) {
-    return Entry{element, keyOf(*element), tagIdOf(element->tagName())};
+    return Entry{element, keyOf(*element), element->tag().builderId()};
 }
 
 std::ptrdiff_t ActiveFormattingElements::lastMarker() const noexcept {
@@ -120,7 +121,7 @@ std::ptrdiff_t ActiveFormattingElements::lastNamedAfterMarker(TagId id) const no
 
 std::ptrdiff_t ActiveFormattingElements::positionOf(const Element* element) const noexcept {
     if (!members_.contains(element)) return kNone;
-    const std::vector<uint32_t>& positions = byId_[static_cast<std::size_t>(tagIdOf(element->tagName()))];
+    const std::vector<uint32_t>& positions = byId_[static_cast<std::size_t>(element->tag().builderId())];
     for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
         if (entries_[*it].element == element) return static_cast<std::ptrdiff_t>(*it);
     }

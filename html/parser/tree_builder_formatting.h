@@ -12,9 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "html/parser/pointer_set.h"
 #include "html/parser/tree_builder_tags.h"
 
 namespace html {
@@ -69,7 +69,7 @@ private:
     std::vector<std::uint32_t> markers_;
     std::array<std::vector<std::uint32_t>, kTagIdCount> byId_;
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> byKey_;
-    std::unordered_set<const Element*> members_;
+    PointerSet<Element> members_;
 };
 
 }  // namespace html

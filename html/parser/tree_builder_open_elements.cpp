@@ -2,8 +2,10 @@
 #include "html/parser/tree_builder_open_elements.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "html/nodes/element.h"
+#include "html/nodes/tag.h"
 
 namespace html {
 namespace {
@@ -45,40 +47,48 @@ std::ptrdiff_t backOf(const std::vector<uint32_t>& positions) noexcept {
 
 }  // namespace
 
-OpenElementStack::OpenElementStack() { entries_.reserve(64); }
+OpenElementStack::OpenElementStack() : byTableTag_(Tag::tableIndexLimit()) { entries_.reserve(64); }
 
-std::vector<uint32_t>& OpenElementStack::positionsOfName(std::size_t position) {
-    const Entry& entry = entries_[position];
-    if (entry.id != TagId::Other) return byId_[static_cast<std::size_t>(entry.id)];
-    return byOtherName_[entry.element->tagName()];
+void OpenElementStack::clear() {
+    entries_ = {};
+    byId_ = {};
+    byTableTag_ = std::vector<std::vector<uint32_t>>(Tag::tableIndexLimit());
+    byOtherName_ = {};
+    byKind_ = {};
+    formattingOnStack_ = {};
+    entries_.reserve(64);
+}
+
+std::vector<uint32_t>& OpenElementStack::positionsOfName(const Element& element, TagId id) {
+    if (id != TagId::Other) return byId_[static_cast<std::size_t>(id)];
+    const Tag& tag = element.tag();
+    if (tag.isKnown()) return byTableTag_[tag.tableIndex()];
+    return byOtherName_[tag.getName()];
+}
+
+OpenElementStack::Entry OpenElementStack::entryFor(Element* element) {
+    const TagId id = element->tag().builderId();
+    return Entry{element, &positionsOfName(*element, id), id};
 }
 
 void OpenElementStack::index(std::size_t position) {
     const auto value = static_cast<uint32_t>(position);
-    positionsOfName(position).push_back(value);
-    const std::uint8_t kinds = kKindsOf[static_cast<std::size_t>(entries_[position].id)];
-    for (std::size_t kind = 0; kind < kStackKindCount; ++kind) {
-        if (kinds & (1U << kind)) byKind_[kind].push_back(value);
+    const Entry& entry = entries_[position];
+    entry.positions->push_back(value);
+    for (unsigned kinds = kKindsOf[static_cast<std::size_t>(entry.id)]; kinds != 0; kinds &= kinds - 1) {
+        byKind_[static_cast<std::size_t>(std::countr_zero(kinds))].push_back(value);
     }
 }
 
-void OpenElementStack::unindexTop() {
-    const std::size_t position = entries_.size() - 1;
-    positionsOfName(position).pop_back();
-    const std::uint8_t kinds = kKindsOf[static_cast<std::size_t>(entries_[position].id)];
-    for (std::size_t kind = 0; kind < kStackKindCount; ++kind) {
-        if (kinds & (1U << kind)) byKind_[kind].pop_back();
-    }
-}
+void OpenElementStack::unindexTop() { unindexFrom(entries_.size() - 1); }
 
 // Entries are unindexed from the top down, so each one's positions sit at the back of its lists.
 void OpenElementStack::unindexFrom(std::size_t position) {
     for (std::size_t i = entries_.size(); i > position; --i) {
-        const std::size_t at = i - 1;
-        positionsOfName(at).pop_back();
-        const std::uint8_t kinds = kKindsOf[static_cast<std::size_t>(entries_[at].id)];
-        for (std::size_t kind = 0; kind < kStackKindCount; ++kind) {
-            if (kinds & (1U << kind)) byKind_[kind].pop_back();
+        const Entry& entry = entries_[i - 1];
+        entry.positions->pop_back();
+        for (unsigned kinds = kKindsOf[static_cast<std::size_t>(entry.id)]; kinds != 0; kinds &= kinds - 1) {
+            byKind_[static_cast<std::size_t>(std::countr_zero(kinds))].pop_back();
         }
     }
 }
@@ -88,9 +98,9 @@ void OpenElementStack::reindexFrom(std::size_t position) {
 }
 
 void OpenElementStack::push(Element* element) {
-    const TagId id = tagIdOf(element->tagName());
-    entries_.push_back(Entry{element, id});
+    entries_.push_back(entryFor(element));
     index(entries_.size() - 1);
+    const TagId id = entries_.back().id;
     if (tags::kAdoptionTags.contains(id)) formattingOnStack_.insert(element);
 }
 
@@ -107,10 +117,11 @@ void OpenElementStack::insertAt(std::size_t position, Element* element) {
         push(element);
         return;
     }
-    const TagId id = tagIdOf(element->tagName());
+    const Entry entry = entryFor(element);
     unindexFrom(position);
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(position), Entry{element, id});
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(position), entry);
     reindexFrom(position);
+    const TagId id = entry.id;
     if (tags::kAdoptionTags.contains(id)) formattingOnStack_.insert(element);
 }
 
@@ -129,7 +140,7 @@ void OpenElementStack::eraseAt(std::size_t position) {
 void OpenElementStack::replaceAt(std::size_t position, Element* element) {
     const Entry old = entries_[position];
     unindexFrom(position);
-    entries_[position] = Entry{element, tagIdOf(element->tagName())};
+    entries_[position] = entryFor(element);
     reindexFrom(position);
     if (tags::kAdoptionTags.contains(old.id)) formattingOnStack_.erase(old.element);
     if (tags::kAdoptionTags.contains(entries_[position].id)) formattingOnStack_.insert(element);
@@ -150,13 +161,16 @@ std::ptrdiff_t OpenElementStack::positionOf(const Element* element) const noexce
 }
 
 bool OpenElementStack::contains(const Element* element) const noexcept {
-    const TagId id = tagIdOf(element->tagName());
+    const Tag& tag = element->tag();
+    const TagId id = tag.builderId();
     if (tags::kAdoptionTags.contains(id)) return formattingOnStack_.contains(element);
     const std::vector<uint32_t>* positions = nullptr;
     if (id != TagId::Other) {
         positions = &byId_[static_cast<std::size_t>(id)];
+    } else if (tag.isKnown()) {
+        positions = &byTableTag_[tag.tableIndex()];
     } else {
-        const auto found = byOtherName_.find(element->tagName());
+        const auto found = byOtherName_.find(tag.getName());
         if (found == byOtherName_.end()) return false;
         positions = &found->second;
     }
@@ -170,8 +184,13 @@ std::ptrdiff_t OpenElementStack::topmost(TagId id) const noexcept {
 }
 
 std::ptrdiff_t OpenElementStack::topmost(std::string_view name) const noexcept {
-    const TagId id = tagIdOf(name);
+    const Tag* known = Tag::find(name);
+    return topmost(name, known != nullptr ? known->builderId() : tagIdOf(name), known);
+}
+
+std::ptrdiff_t OpenElementStack::topmost(std::string_view name, TagId id, const Tag* known) const noexcept {
     if (id != TagId::Other) return topmost(id);
+    if (known != nullptr) return backOf(byTableTag_[known->tableIndex()]);
     const auto found = byOtherName_.find(name);
     return found == byOtherName_.end() ? kNone : backOf(found->second);
 }
@@ -182,9 +201,9 @@ std::ptrdiff_t OpenElementStack::topmost(StackKind kind) const noexcept {
 
 std::ptrdiff_t OpenElementStack::topmostOf(TagSet ids) const noexcept {
     std::ptrdiff_t best = kNone;
-    for (std::size_t id = 0; id < kNamedTagCount; ++id) {
-        if (ids.contains(static_cast<TagId>(id))) best = std::max(best, backOf(byId_[id]));
-    }
+    ids.forEach([&](TagId id) {
+        if (id != TagId::Other) best = std::max(best, backOf(byId_[static_cast<std::size_t>(id)]));
+    });
     return best;
 }
 

@@ -14,14 +14,15 @@
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "html/parser/pointer_set.h"
 #include "html/parser/tree_builder_tags.h"
 
 namespace html {
 
 class Element;
+class Tag;
 
 /// Kinds of element whose topmost stack position the builder looks up.
 enum class StackKind : std::uint8_t {
@@ -42,6 +43,12 @@ public:
     static constexpr std::ptrdiff_t kNone = -1;
 
     OpenElementStack();
+    // Entries point into the stack's own lists: it is neither copied nor moved, only cleared.
+    OpenElementStack(const OpenElementStack&) = delete;
+    OpenElementStack& operator=(const OpenElementStack&) = delete;
+
+    /// Empties the stack and gives back the memory of its indexes.
+    void clear();
 
     std::size_t size() const noexcept { return entries_.size(); }
     bool empty() const noexcept { return entries_.empty(); }
@@ -69,6 +76,8 @@ public:
     std::ptrdiff_t topmost(TagId id) const noexcept;
     /// Topmost position of an element named `name` (any name), or kNone.
     std::ptrdiff_t topmost(std::string_view name) const noexcept;
+    /// As above, for a name whose id and table tag (`Tag::find(name)`) the caller already has.
+    std::ptrdiff_t topmost(std::string_view name, TagId id, const Tag* known) const noexcept;
     /// Topmost position of an element of this kind, or kNone.
     std::ptrdiff_t topmost(StackKind kind) const noexcept;
     /// Topmost position among several ids, or kNone.
@@ -79,18 +88,24 @@ public:
 private:
     struct Entry {
         Element* element;
+        std::vector<std::uint32_t>* positions;  // this name's list, found once at push
         TagId id;
     };
+
+    Entry entryFor(Element* element);
 
     void index(std::size_t position);
     void unindexTop();
     /// Unindexes every entry at or above `position` (they are re-indexed by reindexFrom).
     void unindexFrom(std::size_t position);
     void reindexFrom(std::size_t position);
-    std::vector<std::uint32_t>& positionsOfName(std::size_t position);
+    std::vector<std::uint32_t>& positionsOfName(const Element& element, TagId id);
 
     std::vector<Entry> entries_;
+    // Positions by name: the builder's names by id, other table names by table index, and names
+    // outside the table (rare) by the name itself.
     std::array<std::vector<std::uint32_t>, kNamedTagCount> byId_;
+    std::vector<std::vector<std::uint32_t>> byTableTag_;
     // Tag names are short: FNV-1a costs a third of the general string hash, which showed in profiles.
     struct ShortNameHash {
         std::size_t operator()(std::string_view name) const noexcept {
@@ -99,10 +114,11 @@ private:
             return hash;
         }
     };
+    // Node-based, so the lists that entries point into stay where they are.
     std::unordered_map<std::string_view, std::vector<std::uint32_t>, ShortNameHash> byOtherName_;
     std::array<std::vector<std::uint32_t>, kStackKindCount> byKind_;
     // Formatting elements are asked "are you on the stack?"; everyone else is found by position.
-    std::unordered_set<const Element*> formattingOnStack_;
+    PointerSet<Element> formattingOnStack_;
 };
 
 }  // namespace html

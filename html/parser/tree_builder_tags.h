@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -93,6 +94,15 @@ public:
         TagSet result = *this;
         for (std::size_t i = 0; i < bits_.size(); ++i) result.bits_[i] &= ~other.bits_[i];
         return result;
+    }
+    /// Calls `visit` with each id of the set, in id order.
+    template <class Visit>
+    constexpr void forEach(Visit visit) const {
+        for (std::size_t word = 0; word < bits_.size(); ++word) {
+            for (std::uint64_t bits = bits_[word]; bits != 0; bits &= bits - 1) {
+                visit(static_cast<TagId>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
+            }
+        }
     }
     constexpr std::size_t size() const noexcept {
         std::size_t count = 0;

@@ -71,14 +71,17 @@ ModeResult heading(TagId id, HtmlTreeBuilder& builder) {
 
 ModeResult inBodyAnyOtherEndTag(const EndTagToken& token, HtmlTreeBuilder& builder) {
     const std::string& name = token.normalName();
-    const std::ptrdiff_t position = builder.stack().topmost(std::string_view(name));
-    if (position == OpenElementStack::kNone || position < builder.stack().topmost(StackKind::Special)) {
+    const TagId id = token.id();
+    OpenElementStack& stack = builder.stack();
+    const std::ptrdiff_t position = stack.topmost(name, id, token.knownTag());
+    if (position == OpenElementStack::kNone || position < stack.topmost(StackKind::Special)) {
         builder.error(State::InBody);
         return ModeResult::Ignored;
     }
-    builder.generateImpliedEndTags(tagIdOf(name));
+    // Implied end tags stop at the element sought (its id is the exception), so `position` holds.
+    builder.generateImpliedEndTags(id);
     if (builder.currentElement()->tagName() != name) builder.error(State::InBody);
-    builder.popStackToClose(std::string_view(name));
+    while (stack.size() > static_cast<std::size_t>(position)) stack.pop();
     return ModeResult::Handled;
 }
 

@@ -66,7 +66,7 @@ bool insertIfWhitespace(const Token& token, HtmlTreeBuilder& builder);
 inline bool isNullCharacter(const Token& token) {
     return token.isCharacter() && token.asCharacter().data == std::string_view("\0", 1);
 }
-inline TagId idOf(const TagToken& token) { return tagIdOf(token.normalName()); }
+inline TagId idOf(const TagToken& token) { return token.id(); }
 inline bool isStartTag(const Token& token, TagId id) { return token.isStartTag() && idOf(token.asStartTag()) == id; }
 inline bool isEndTag(const Token& token, TagId id) { return token.isEndTag() && idOf(token.asEndTag()) == id; }
 /// The value of the tag's attribute named `name` ignoring case, or "".
