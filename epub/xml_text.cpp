@@ -33,23 +33,34 @@ bool allowedInXml(char32_t scalar) {
 std::string xmlEscape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
+    // Chapter text is long runs that stay as they are: copy each run in one piece, not per character.
+    std::size_t runStart = 0;
+    auto flush = [&](std::size_t end) { out.append(text.substr(runStart, end - runStart)); };
     for (std::size_t i = 0; i < text.size();) {
-        char32_t scalar = 0;
-        std::size_t length = decodeScalar(text, i, scalar);
-        if (length == 0) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead >= 0x20 && lead < 0x80 && lead != '&' && lead != '<' && lead != '>' && lead != '"') {
             ++i;
             continue;
         }
-        switch (scalar) {
+        char32_t scalar = 0;
+        const std::size_t length = decodeScalar(text, i, scalar);
+        if (length > 1 && allowedInXml(scalar)) {
+            i += length;
+            continue;
+        }
+        flush(i);
+        switch (length == 0 ? char32_t{0} : scalar) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         default:
-            if (allowedInXml(scalar)) out.append(text.substr(i, length));
+            if (length > 0 && allowedInXml(scalar)) out.append(text.substr(i, length));
         }
-        i += length;
+        i += length == 0 ? 1 : length;
+        runStart = i;
     }
+    flush(text.size());
     return out;
 }
 

@@ -149,6 +149,8 @@ TEST(EpubText, EscapesAndDropsWhatXmlCannotHold) {
         {"x\xef\xbf\xbe\xef\xbf\xbfy", "xy"},
         {"lone \xed\xa0\x80 surrogate \xff", "lone  surrogate "},
         {"中文 &amp;", "中文 &amp;amp;"},
+        {std::string("中\0文<", 8), "中文&lt;"},
+        {"ab\xe4\xb8", "ab"},
     };
     for (const Case& c : cases) EXPECT_EQ(epub::xmlEscape(c.in), c.out) << c.in;
 }
