@@ -40,6 +40,10 @@ TEST(Content, SpilledFileRoundTripsAndIsReadOnEveryAccess) {
     EXPECT_EQ(spilled.content(), (std::vector<std::string>{"第一行", "line \"two\"\n"}));
     writeFile(file, R"(["changed"])");
     EXPECT_EQ(spilled.content(), (std::vector<std::string>{"changed"}));
+    // A long chapter is read whole, across many reads.
+    const std::vector<std::string> longLines(40, std::string(6000, 'x') + "第");
+    writeSpilledLines(file, longLines);
+    EXPECT_EQ(spilled.content(), longLines);
 }
 
 TEST(Content, SpilledFileWrittenCompact) {
