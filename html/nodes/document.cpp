@@ -89,12 +89,9 @@ std::string_view Document::internBaseUri(std::string_view baseUri) {
     return baseUri.empty() ? std::string_view() : *baseUriSlot(baseUri);
 }
 
-const std::string_view* Document::baseUriSlot(std::string_view baseUri) {
-    // Parsers hand every node the same base URI; keep one copy of it rather than one per node.
-    if (lastBaseUri_ != nullptr && (baseUri.data() == lastBaseUri_->data() || baseUri == *lastBaseUri_) &&
-        baseUri.size() == lastBaseUri_->size()) {
-        return lastBaseUri_;
-    }
+const std::string_view* Document::internNewBaseUri(std::string_view baseUri) {
+    // Nodes mostly share one base URI; keep one copy of it rather than one per node.
+    if (lastBaseUri_ != nullptr && baseUri == *lastBaseUri_) return lastBaseUri_;
     lastBaseUri_ = make<std::string_view>(copyString(baseUri));
     return lastBaseUri_;
 }

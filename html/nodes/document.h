@@ -87,7 +87,12 @@ public:
     /// Like `copyString`, reusing the previous copy when the same base URI is asked for again.
     std::string_view internBaseUri(std::string_view baseUri);
     /// The stable place of that copy, which nodes point at; `baseUri` must not be empty.
-    const std::string_view* baseUriSlot(std::string_view baseUri);
+    const std::string_view* baseUriSlot(std::string_view baseUri) {
+        // The parser hands every node the document's own copy: one comparison answers.
+        const bool same = lastBaseUri_ != nullptr && baseUri.data() == lastBaseUri_->data() &&
+                          baseUri.size() == lastBaseUri_->size();
+        return same ? lastBaseUri_ : internNewBaseUri(baseUri);
+    }
     /// A tag outside the table, allocated in the arena (used by `Tag::valueOf`).
     const Tag* createUnknownTag(std::string_view normalisedName);
 
@@ -97,6 +102,8 @@ private:
         void* memory = resource_.allocate(sizeof(T), alignof(T));
         return ::new (memory) T(std::forward<Args>(args)...);
     }
+
+    const std::string_view* internNewBaseUri(std::string_view baseUri);
 
     std::string_view location_;
     const std::string_view* lastBaseUri_ = nullptr;

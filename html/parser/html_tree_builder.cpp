@@ -114,7 +114,7 @@ const Tag* HtmlTreeBuilder::tagOf(const TagToken& token) {
 }
 
 Element* HtmlTreeBuilder::createElement(const TagToken& token) {
-    Element* element = doc_->createElement(tagOf(token), baseUri_);
+    Element* element = doc_->createElement(tagOf(token), doc_->baseUri());
     copyAttributes(token.attributes(), element->attributes(), settings_);
     return element;
 }
@@ -151,7 +151,7 @@ Element* HtmlTreeBuilder::insert(const StartTagToken& token) {
 }
 
 Element* HtmlTreeBuilder::insertStartTag(std::string_view name) {
-    Element* element = doc_->createElement(Tag::valueOf(name, settings_, *doc_), baseUri_);
+    Element* element = doc_->createElement(Tag::valueOf(name, settings_, *doc_), doc_->baseUri());
     insertNode(element);
     stack_.push(element);
     return element;
@@ -172,7 +172,7 @@ Element* HtmlTreeBuilder::insertEmpty(const StartTagToken& token) {
 }
 
 FormElement* HtmlTreeBuilder::insertForm(const StartTagToken& token, bool onStack) {
-    FormElement* form = doc_->createFormElement(tagOf(token), baseUri_);
+    FormElement* form = doc_->createFormElement(tagOf(token), doc_->baseUri());
     copyAttributes(token.attributes(), form->attributes(), settings_);
     formElement_ = form;
     insertNode(form);
@@ -181,7 +181,7 @@ FormElement* HtmlTreeBuilder::insertForm(const StartTagToken& token, bool onStac
 }
 
 void HtmlTreeBuilder::insertComment(const CommentToken& token) {
-    insertNode(doc_->createComment(token.data, baseUri_));
+    insertNode(doc_->createComment(token.data, doc_->baseUri()));
 }
 
 // Character nodes always go to the current element, never to a foster parent.
@@ -189,9 +189,9 @@ void HtmlTreeBuilder::insertCharacters(std::string_view characters) {
     Element* parent = stack_.empty() ? doc_.get() : stack_.current();
     const TagId id = stack_.empty() ? TagId::Other : stack_.currentId();
     if (id == TagId::Script || id == TagId::Style) {
-        parent->appendChild(doc_->createData(characters, baseUri_));
+        parent->appendChild(doc_->createData(characters, doc_->baseUri()));
     } else {
-        parent->appendChild(doc_->createText(characters, baseUri_));
+        parent->appendChild(doc_->createText(characters, doc_->baseUri()));
     }
 }
 

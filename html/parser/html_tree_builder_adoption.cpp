@@ -87,7 +87,7 @@ void HtmlTreeBuilder::adoptionInnerLoop(Element* formattingElement, Element* fur
             continue;
         }
         if (node == formattingElement) return;
-        Element* replacement = doc_->createElement(Tag::valueOf(node->tagName(), *doc_), baseUri_);
+        Element* replacement = doc_->createElement(Tag::valueOf(node->tagName(), *doc_), doc_->baseUri());
         formattingElements_.replaceAt(static_cast<std::size_t>(formattingElements_.positionOf(node)), replacement);
         stack_.replaceAt(static_cast<std::size_t>(positionInWindow(stack_, node)), replacement);
         node = replacement;
@@ -144,7 +144,7 @@ ModeResult HtmlTreeBuilder::adoptionPass(const EndTagToken& token, TagId id, boo
     }
 
     // Step 5: a new formatting element takes over the furthest block's children.
-    Element* adopter = doc_->createElement(&formattingElement->tag(), baseUri_);
+    Element* adopter = doc_->createElement(&formattingElement->tag(), doc_->baseUri());
     copyAttributesOf(*formattingElement, *adopter);
     const std::vector<Node*> children(furthestBlock->childNodes().begin(), furthestBlock->childNodes().end());
     furthestBlock->empty();
