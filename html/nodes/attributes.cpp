@@ -19,13 +19,7 @@ Attribute::Attribute(const Attribute& other, const allocator_type& allocator)
 
 Attribute::Attribute(Attribute&& other, const allocator_type& allocator)
     : allocator_(allocator), isBoolean_(other.isBoolean_) {
-    if (allocator_ == other.allocator_) {
-        std::swap(text_, other.text_);
-        std::swap(keySize_, other.keySize_);
-        std::swap(valueSize_, other.valueSize_);
-    } else {
-        store(other.key(), other.value());
-    }
+    takeText(other);
 }
 
 Attribute::Attribute(const Attribute& other) : Attribute(other, allocator_type()) {}
@@ -47,6 +41,13 @@ Attribute& Attribute::operator=(const Attribute& other) {
 
 Attribute& Attribute::operator=(Attribute&& other) {
     if (this == &other) return *this;
+    takeText(other);
+    isBoolean_ = other.isBoolean_;
+    return *this;
+}
+
+// Text in the same memory changes hands; text elsewhere is copied into this attribute's memory.
+void Attribute::takeText(Attribute& other) {
     if (allocator_ == other.allocator_) {
         std::swap(text_, other.text_);
         std::swap(keySize_, other.keySize_);
@@ -54,8 +55,6 @@ Attribute& Attribute::operator=(Attribute&& other) {
     } else {
         store(other.key(), other.value());
     }
-    isBoolean_ = other.isBoolean_;
-    return *this;
 }
 
 Attribute::~Attribute() { release(); }

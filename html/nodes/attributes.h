@@ -45,6 +45,7 @@ public:
 
 private:
     void store(std::string_view key, std::string_view value);
+    void takeText(Attribute& other);
     void release() noexcept;
 
     char* text_ = nullptr;  // the key, then the value
