@@ -14,7 +14,7 @@ namespace html {
 namespace {
 // Parsed trees take a few times their source size; start near that and let blocks grow from there.
 constexpr std::size_t kMinimumArenaBlock = 4096;
-constexpr std::size_t kArenaBytesPerInputByte = 4;
+constexpr std::size_t kArenaBytesPerInputByte = 3;
 
 Element* firstNamed(const Document& document, std::string_view name) {
     Element* found = nullptr;
