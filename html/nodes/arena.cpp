@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace html {
@@ -67,6 +68,10 @@ void* Arena::allocateAligned(std::size_t bytes, std::size_t alignment) {
 }
 
 void* Arena::do_allocate(std::size_t bytes, std::size_t alignment) {
+    // Rounding and the block header must not wrap around for an absurd request.
+    if (bytes > std::numeric_limits<std::size_t>::max() / 4 || alignment > kLargestGrowthBlock) {
+        throw std::bad_alloc();
+    }
     bytes = roundUp(std::max<std::size_t>(bytes, 1), kGrain);
     if (alignment > kGrain || bytes > kLargestRecycled) return allocateAligned(bytes, std::max(alignment, kGrain));
     void*& head = recycled_[bytes / kGrain];

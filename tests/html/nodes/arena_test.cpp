@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,13 @@ TEST(Arena, HonoursAlignmentAndServesBlocksOfEverySize) {
         for (std::size_t j = 0; j < blocks[i].second; ++j) ASSERT_EQ(blocks[i].first[j], i) << "block " << i;
     }
     EXPECT_GE(arena.bytesReserved(), (3u << 20) + 700000u);
+}
+
+TEST(Arena, RefusesRequestsTooLargeToRound) {
+    Arena arena(0);
+    EXPECT_THROW((void)arena.allocate(std::numeric_limits<std::size_t>::max() - 3, 8), std::bad_alloc);
+    EXPECT_THROW((void)arena.allocate(8, std::size_t{1} << 30), std::bad_alloc);
+    EXPECT_NE(arena.allocate(8, 8), nullptr);
 }
 
 TEST(Arena, ReservesLittleBeyondWhatALongRunOfSmallBlocksUses) {
