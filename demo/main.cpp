@@ -5,9 +5,9 @@
 // certificates go with the site, or with the process when a signal such as Ctrl-C ends it.
 #include "app/dialogue.h"
 #include "app/report.h"
+#include "app/signal_cleanup.h"
 #include "demo/demo_site.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <climits>
@@ -20,11 +20,9 @@ namespace {
 char certificatePaths[3][PATH_MAX];
 char certificateFolder[PATH_MAX];
 
-void removeCertificatesAndDie(int signalNumber) {
+void removeCertificates() noexcept {
     for (const char* path : certificatePaths) unlink(path);
     rmdir(certificateFolder);
-    signal(signalNumber, SIG_DFL);
-    raise(signalNumber);
 }
 
 void copyPath(char (&to)[PATH_MAX], const std::filesystem::path& from) {
@@ -37,10 +35,7 @@ void removeCertificatesOnSignal(const novawick::loopback::CertificateKit& certif
     copyPath(certificatePaths[1], certificates.certificateFile());
     copyPath(certificatePaths[2], certificates.keyFile());
     copyPath(certificateFolder, certificates.caFile().parent_path());
-    struct sigaction action {};
-    action.sa_handler = removeCertificatesAndDie;
-    sigemptyset(&action.sa_mask);
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signalNumber, &action, nullptr);
+    novawick::removeLeftoversOnSignal(removeCertificates);
 }
 
 }  // namespace
