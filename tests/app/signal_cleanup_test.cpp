@@ -60,7 +60,9 @@ TEST(SignalCleanup, EndingSignalsRemoveTheWorkFolderAndLeftovers) {
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFSIGNALED(status)) << signalNumber;
-        if (WIFSIGNALED(status)) EXPECT_EQ(WTERMSIG(status), signalNumber);
+        if (WIFSIGNALED(status)) {
+            EXPECT_EQ(WTERMSIG(status), signalNumber);
+        }
         EXPECT_TRUE(saveFolder.entries().empty()) << signalNumber;
         EXPECT_FALSE(fs::exists(marker)) << signalNumber;
     }
