@@ -50,7 +50,7 @@ private:
     std::array<void*, kLargestRecycled / kGrain + 1> recycled_{};
 };
 
-/// Text kept in an arena, a third the size of a `std::pmr::string`: it holds no allocator, and
+/// Text kept in an arena, 24 bytes against a `std::pmr::string`'s 40: it holds no allocator, and
 /// grows by doubling (text nodes take appended character runs) giving its old block back.
 class ArenaText {
 public:
