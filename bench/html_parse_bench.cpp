@@ -43,9 +43,12 @@ const std::string& corpusPage(const std::string& relativePath) {
     static std::map<std::string, std::string> cache;
     auto found = cache.find(relativePath);
     if (found != cache.end()) return found->second;
-    const std::string path = std::string(NOVAWICK_SHARED_DIR) + "/corpus/" + relativePath;
+    const std::string path = std::string(NOVAWICK_BENCH_CORPUS_DIR) + "/" + relativePath;
     std::string content;
-    if (!novawick::bench::readFile(path, content)) throw std::runtime_error("cannot read " + path);
+    if (!novawick::bench::readFile(path, content)) {
+        throw std::runtime_error("cannot read the benchmark page " + path +
+                                 " (the corpus listed in tests/data/corpus/MANIFEST.md; set -DNOVAWICK_BENCH_CORPUS_DIR)");
+    }
     return cache.emplace(relativePath, std::move(content)).first->second;
 }
 

@@ -235,15 +235,7 @@ int runTokenizerSuite(const std::filesystem::path& dir, bool printDifferences) {
     const std::map<std::string, std::string> expected = loadExpectedDifferences("tokenizer");
     std::map<std::string, bool> seen;
     SuiteTally tally;
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, error))
-        if (entry.path().extension() == ".test") files.push_back(entry.path());
-    if (error || files.empty()) {
-        std::cout << "no *.test files in " << dir.string() << "\n";
-        return 2;
-    }
-    std::sort(files.begin(), files.end());
+    const std::vector<std::filesystem::path> files = suiteFiles(dir, ".test", "html5lib tokenizer tests");
     for (const auto& path : files) {
         std::ifstream in(path, std::ios::binary);
         const json document = json::parse(in, nullptr, false);

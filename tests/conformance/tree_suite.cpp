@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -98,11 +99,8 @@ void printDifference(const std::string& key, const TreeCase& test, const std::st
 
 int runTreeSuite(const std::filesystem::path& dir, bool printDifferences) {
     const std::map<std::string, std::string> expectedDifferences = loadExpectedDifferences("tree");
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        if (entry.is_regular_file() && entry.path().extension() == ".dat") files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
+    const std::vector<std::filesystem::path> files = suiteFiles(dir, ".dat", "html5lib tree-construction tests");
+    std::set<std::string> seen;
     SuiteTally tally;
     for (const auto& file : files) {
         for (const TreeCase& test : readCases(file)) {
@@ -112,6 +110,7 @@ int runTreeSuite(const std::filesystem::path& dir, bool printDifferences) {
             }
             const std::string key = file.filename().string() + ":" + std::to_string(test.line);
             const std::string actual = novawick::testing::dumpTree(*html::parse(test.data));
+            seen.insert(key);
             const bool listed = expectedDifferences.contains(key);
             if (actual == test.expected) {
                 if (listed) {
@@ -128,6 +127,11 @@ int runTreeSuite(const std::filesystem::path& dir, bool printDifferences) {
                 ++tally.failed;
             }
         }
+    }
+    for (const auto& [key, reason] : expectedDifferences) {
+        if (seen.contains(key)) continue;
+        std::cout << key << " (listed as a difference, but no such case)\n";
+        ++tally.failed;
     }
     return tally.finish();
 }

@@ -5,7 +5,7 @@
 // `listing` or `textarea` start tag, which the standard (and so the reference parsers) drops.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -15,26 +15,21 @@
 #include "html/nodes/leaf_nodes.h"
 #include "html/nodes/traversal.h"
 #include "html/parser/parser.h"
+#include "tests/support/test_data.h"
 
 namespace {
 
-const std::string kCorpus = std::string(NOVAWICK_SHARED_DIR) + "/corpus/";
+const std::filesystem::path kCorpus = novawick::testing::testDataFolder() / "corpus";
 
 struct Expectation {
     std::string file;
     std::size_t bodyBytes;
 };
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
 // The rows of the MANIFEST's "body character data" table.
 std::vector<Expectation> manifestExpectations() {
-    std::istringstream manifest(readFile(kCorpus + "MANIFEST.md"));
+    std::istringstream manifest(
+        novawick::testing::readTestData(kCorpus / "MANIFEST.md", "the corpus manifest with the reference body byte counts"));
     const std::regex row(R"(^\| ([A-Za-z0-9_./-]+\.html) \| (\d+) \|$)");
     std::vector<Expectation> rows;
     bool inTable = false;
@@ -93,10 +88,11 @@ TEST(CorpusText, ManifestListsEveryCorpusPage) {
 }
 
 TEST(CorpusText, BodyCharacterDataMatchesReferenceParsers) {
-    for (const Expectation& expected : manifestExpectations()) {
+    const std::vector<Expectation> expectations = manifestExpectations();
+    ASSERT_FALSE(expectations.empty()) << "the corpus manifest lists no page";
+    for (const Expectation& expected : expectations) {
         SCOPED_TRACE(expected.file);
-        const std::string page = readFile(kCorpus + expected.file);
-        ASSERT_FALSE(page.empty());
+        const std::string page = novawick::testing::readTestData(kCorpus / expected.file, "a corpus page");
         const auto document = html::parse(page, "https://corpus.invalid/");
         html::Element* body = document->body();
         ASSERT_NE(body, nullptr);
