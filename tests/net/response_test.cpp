@@ -28,8 +28,14 @@ struct CodingCase {
     std::size_t dripBytes;
 };
 
-void PrintTo(const CodingCase& item, std::ostream* out) {
-    *out << static_cast<int>(item.coding) << "/" << static_cast<int>(item.framing) << "/" << item.dripBytes;
+// "gzip_chunked_drip97": the coding, the framing and the drip size, readable in test names.
+std::string caseName(const testing::TestParamInfo<CodingCase>& info) {
+    constexpr const char* kFramings[] = {"contentLength", "chunked", "closeDelimited"};
+    const std::string_view token = novawick::testing::codingToken(info.param.coding);
+    std::string name = token.empty() ? "identity" : std::string(token);
+    name += std::string("_") + kFramings[static_cast<int>(info.param.framing)];
+    if (info.param.dripBytes != 0) name += "_drip" + std::to_string(info.param.dripBytes);
+    return name;
 }
 
 class DecodingTest : public testing::TestWithParam<CodingCase> {};
@@ -56,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(Codings, DecodingTest,
                                          CodingCase{ContentCoding::gzip, BodyFraming::chunked, 97},
                                          CodingCase{ContentCoding::brotli, BodyFraming::chunked, 97},
                                          CodingCase{ContentCoding::deflate, BodyFraming::closeDelimited, 0},
-                                         CodingCase{ContentCoding::identity, BodyFraming::chunked, 1000}));
+                                         CodingCase{ContentCoding::identity, BodyFraming::chunked, 1000}),
+                         caseName);
 
 class PassThroughTest : public testing::Test {
 protected:
