@@ -1,8 +1,11 @@
 // Archives written by zipFiles and zipData, read back by other tools: zipinfo for entry order and
-// methods, `unzip -t` for integrity, python3's zipfile for names, dates and contents.
+// methods, `unzip -t` for integrity, python3's zipfile for names, dates and contents. Also what a failed
+// write says.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sstream>
+#include <system_error>
 
 #include "zip/minizip_encryption.h"
 #include "zip/zip.h"
@@ -44,7 +47,7 @@ std::vector<ZipinfoEntry> zipinfoEntries(const fs::path& archive) {
 }
 
 void expectIntact(const fs::path& archive) {
-    const testing::CommandResult result = runCommand("unzip -t " + quoted(archive));
+    const testing::CommandResult result = runCommand("unzip -tq " + quoted(archive));  // prints only problems
     EXPECT_EQ(result.status, 0) << result.output;
 }
 
@@ -156,16 +159,30 @@ TEST(ZipFilesTest, EmptyFilesReportZeroThenOne) {
     expectIntact(temporary / "empty.zip");
 }
 
+/// The exception an operation raises; a test failure when it raises none.
+ZipException failureOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const ZipException& error) {
+        return error;
+    }
+    ADD_FAILURE() << "expected a ZipException";
+    return ZipException(ZipError::zipFail);
+}
+
+std::string systemText(int errorNumber) { return std::generic_category().message(errorNumber); }
+
 TEST(ZipFilesTest, MissingInputFailsWhenItsTurnComesKeepingEarlierEntries) {
     TemporaryFolder temporary;
     writeFile(temporary / "first.txt", "first");
     writeFile(temporary / "last.txt", "last");
     const fs::path archive = temporary / "partial.zip";
-    EXPECT_EQ(errorOf([&] {
-                  Zip::zipFiles({temporary / "first.txt", temporary / "missing.txt", temporary / "last.txt"},
-                                archive, std::nullopt, ZipCompression::DefaultCompression, {});
-              }),
-              ZipError::zipFail);
+    const ZipException failure = failureOf([&] {
+        Zip::zipFiles({temporary / "first.txt", temporary / "missing.txt", temporary / "last.txt"}, archive,
+                      std::nullopt, ZipCompression::DefaultCompression, {});
+    });
+    EXPECT_EQ(failure.error(), ZipError::zipFail);
+    EXPECT_EQ(failure.detail(), "reading " + (temporary / "missing.txt").string() + ": " + systemText(ENOENT));
     const auto listed = testing::listWithPython(archive);
     ASSERT_EQ(listed.size(), 1U);
     EXPECT_EQ(listed[0].name, "first.txt");
@@ -175,9 +192,40 @@ TEST(ZipFilesTest, MissingInputFailsWhenItsTurnComesKeepingEarlierEntries) {
 TEST(ZipFilesTest, ArchiveThatCannotBeCreatedIsZipFail) {
     TemporaryFolder temporary;
     writeFile(temporary / "a.txt", "a");
-    EXPECT_THROW(Zip::zipFiles({temporary / "a.txt"}, temporary / "no" / "such" / "folder.zip", std::nullopt,
-                               ZipCompression::DefaultCompression, {}),
-                 ZipException);
+    const fs::path archive = temporary / "no" / "such" / "folder.zip";
+    const ZipException failure = failureOf([&] {
+        Zip::zipFiles({temporary / "a.txt"}, archive, std::nullopt, ZipCompression::DefaultCompression, {});
+    });
+    EXPECT_EQ(failure.error(), ZipError::zipFail);
+    EXPECT_EQ(failure.detail(), "writing " + archive.string() + ": " + systemText(ENOENT));
+}
+
+TEST(ZipFilesTest, AFullDiskSaysWhatHappenedAndWhere) {
+    // /dev/full takes every write and fails it with ENOSPC, as a full disk does; the archive is a
+    // symlink to it, so the writer sees an ordinary path.
+    ASSERT_TRUE(fs::exists("/dev/full")) << "the test needs the /dev/full device";
+    TemporaryFolder temporary;
+    writeFile(temporary / "chapter.xhtml", std::string(100000, 'c'));
+    const fs::path archive = temporary / "book.zip";
+    fs::create_symlink("/dev/full", archive);
+    const std::vector<std::pair<std::string, std::function<void()>>> writers{
+        {"zipFiles",
+         [&] {
+             Zip::zipFiles({temporary / "chapter.xhtml"}, archive, std::nullopt, ZipCompression::DefaultCompression,
+                           {});
+         }},
+        {"zipData",
+         [&] {
+             Zip::zipData({{"chapter.xhtml", std::vector<std::uint8_t>(100000, 'c'), std::nullopt}}, archive,
+                          std::nullopt, ZipCompression::DefaultCompression, {});
+         }},
+    };
+    for (const auto& [label, write] : writers) {
+        const ZipException failure = failureOf(write);
+        EXPECT_EQ(failure.error(), ZipError::zipFail) << label;
+        EXPECT_STREQ(failure.what(), "Failed to zip file.") << label;
+        EXPECT_EQ(failure.detail(), "writing " + archive.string() + ": " + systemText(ENOSPC)) << label;
+    }
 }
 
 TEST(ZipFilesTest, ArchiveInsideAZippedFolderIsNotPackedIntoItself) {
