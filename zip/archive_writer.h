@@ -1,9 +1,13 @@
 // An archive being written: minizip's handle over a stdio stream this owns. minizip reports a failed write
 // only as Z_ERRNO, so the file functions it is given keep the first system error, and a full disk comes
-// out as "writing <archive>: No space left on device" rather than a bare failure. Internal to the zip
-// library.
+// out as "writing <archive>: No space left on device" rather than a bare failure.
+//
+// The minizip this builds against writes the ZIP64 end records only for archives past 4 GiB; with more
+// than 65,535 entries its classic end record alone cannot count them and readers reject the archive.
+// Closing adds the ZIP64 end record and its locator in that case. Internal to the zip library.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 
@@ -24,6 +28,8 @@ public:
     zipFile get() const noexcept { return handle_; }
     /// Throws `zipFail` unless `result` is ZIP_OK, with the file's first system error as the cause.
     void check(int result) const;
+    /// Counts an entry minizip has opened, for the end records.
+    void entryOpened() noexcept { ++entries_; }
     /// Writes the central directory and the end records and closes the file; throws on any failure.
     void finish();
 
@@ -36,11 +42,13 @@ public:
     };
 
 private:
+    bool completeEndRecords() noexcept;
     [[noreturn]] void fail() const;
 
     std::filesystem::path path_;
     Stream stream_;
     zipFile handle_ = nullptr;
+    std::uint64_t entries_ = 0;
 };
 
 }  // namespace novawick::zip::detail

@@ -93,6 +93,7 @@ void openEntry(detail::ArchiveWriter& archive, const EntrySettings& settings) {
     archive.check(zipOpenNewFileInZip3_64(archive.get(), settings.name.c_str(), &info, nullptr, 0, nullptr, 0,
                                           nullptr, method, level, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
                                           password, settings.crcForCrypting, settings.large ? 1 : 0));
+    archive.entryOpened();
 }
 
 uLong crcOfBytes(const std::uint8_t* bytes, std::size_t size) {

@@ -1,7 +1,10 @@
 // Archives written by zipFiles and zipData, read back by other tools: zipinfo for entry order and
-// methods, `unzip -t` for integrity, python3's zipfile for names, dates and contents. Also what a failed
-// write says.
+// methods, `unzip -t` for integrity, python3's zipfile for names, dates and contents. Also archives past
+// the classic end record's 65,535 entries, and what a failed write says.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <sstream>
@@ -225,6 +228,49 @@ TEST(ZipFilesTest, AFullDiskSaysWhatHappenedAndWhere) {
         EXPECT_EQ(failure.error(), ZipError::zipFail) << label;
         EXPECT_STREQ(failure.what(), "Failed to zip file.") << label;
         EXPECT_EQ(failure.detail(), "writing " + archive.string() + ": " + systemText(ENOSPC)) << label;
+    }
+}
+
+/// Writes `count` one-byte files named f0, f1, ... into `folder`.
+void writeManyFiles(const fs::path& folder, std::size_t count) {
+    fs::create_directories(folder);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int file = ::open((folder / ("f" + std::to_string(i))).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(::write(file, "x", 1), 1);
+        ::close(file);
+    }
+}
+
+TEST(ZipFilesTest, MoreEntriesThanTheClassicEndRecordCountsMakeAValidArchive) {
+    constexpr std::size_t kEntries = 65536;  // one past what the classic end record's two bytes count
+    BookFolder book;                         // four files of its own
+    writeManyFiles(book.ops / "chapters", kEntries - 4);
+    std::vector<ArchiveFile> buffers;
+    for (std::size_t i = 0; i < kEntries; ++i) {
+        buffers.push_back({"f" + std::to_string(i), {'x'}, std::nullopt});
+    }
+    const std::vector<std::pair<std::string, std::function<void(const fs::path&)>>> writers{
+        {"a book's folders",
+         [&](const fs::path& archive) {
+             Zip::zipFiles(book.paths(), archive, std::nullopt, ZipCompression::DefaultCompression, {},
+                           {"mimetype"});
+         }},
+        {"zipData",
+         [&](const fs::path& archive) {
+             Zip::zipData(buffers, archive, std::nullopt, ZipCompression::DefaultCompression, {});
+         }},
+    };
+    for (const auto& [label, write] : writers) {
+        write(book.archive);
+        expectIntact(book.archive);
+        const testing::CommandResult listing = runCommand("zipinfo -1 " + quoted(book.archive));  // a name a line
+        EXPECT_EQ(listing.status, 0) << label;
+        EXPECT_EQ(static_cast<std::size_t>(std::count(listing.output.begin(), listing.output.end(), '\n')), kEntries)
+            << label;
+        const testing::CommandResult summary = runCommand("zipinfo -t " + quoted(book.archive));
+        EXPECT_EQ(summary.status, 0) << label << summary.output;
+        EXPECT_EQ(summary.output.rfind(std::to_string(kEntries) + " files,", 0), 0U) << label << summary.output;
     }
 }
 
