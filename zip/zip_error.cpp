@@ -25,6 +25,10 @@ ZipFailureCause systemCause(std::string action, std::filesystem::path file, int 
     return {std::move(action), std::move(file), std::generic_category().message(errorNumber)};
 }
 
+std::string extractionLimitReason(std::uint64_t limitBytes) {
+    return "the entries declare more than the " + std::to_string(limitBytes) + " bytes one extraction may write";
+}
+
 ZipException::ZipException(ZipError error) : std::runtime_error(std::string(describe(error))), error_(error) {}
 
 ZipException::ZipException(ZipError error, ZipFailureCause cause) : ZipException(error) {

@@ -4,6 +4,7 @@
 // file being read or written and the system's reason), for a report that says what happened and where.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -30,13 +31,16 @@ std::string_view describe(ZipError error) noexcept;
 
 /// What lay beneath a failure: "<action> <file>: <reason>".
 struct ZipFailureCause {
-    std::string action;          ///< "reading" or "writing"
+    std::string action;          ///< "reading", "writing" or "extracting"
     std::filesystem::path file;  ///< the file the action was on
     std::string reason;          ///< the system's error text, or what the archive got wrong
 };
 
 /// The cause of a failed system call on `file`, from an errno value.
 ZipFailureCause systemCause(std::string action, std::filesystem::path file, int errorNumber);
+
+/// The reason given when an archive's entries declare more bytes than one extraction may write.
+std::string extractionLimitReason(std::uint64_t limitBytes);
 
 /// The exception every `Zip` operation throws for its own failures.
 class ZipException : public std::runtime_error {
