@@ -1,6 +1,7 @@
 #include "app/report.h"
 
 #include "app/dialogue.h"
+#include "zip/zip_error.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,9 @@ std::string describeError(std::exception_ptr error) {
         std::string_view text = failure.what();
         if (text.substr(0, kPrefix.size()) == kPrefix) text.remove_prefix(kPrefix.size());
         description = text;
+    } catch (const zip::ZipException& failure) {
+        // The kind's fixed text says only that packing failed; the cause says what happened and where.
+        description = failure.cause() ? failure.detail() : failure.what();
     } catch (const std::exception& failure) {
         description = failure.what();
     } catch (...) {

@@ -158,9 +158,15 @@ void EpubGen::generate(const fs::path& at, const Progress& progress) const {
     fs::path archive = work.path() / "book.zip";
     zip::ProgressCallback packing;
     if (progress) packing = [&progress](double fraction) { progress(fraction * 0.1 + 0.9); };
-    zip::Zip::zipFiles({bookFolder / "mimetype", bookFolder / "META-INF", contentFolder}, archive, std::nullopt,
-                       zip::ZipCompression::DefaultCompression, packing, {"mimetype"});
-    moveWithoutReplacing(archive, bookFileLocation(at, searchResult_.name));
+    fs::path bookFile = bookFileLocation(at, searchResult_.name);
+    try {
+        zip::Zip::zipFiles({bookFolder / "mimetype", bookFolder / "META-INF", contentFolder}, archive, std::nullopt,
+                           zip::ZipCompression::DefaultCompression, packing, {"mimetype"});
+    } catch (const zip::ZipException& failure) {
+        // The archive is written under a work name; the user looks for the book file.
+        throw failure.renamingFile(archive, bookFile);
+    }
+    moveWithoutReplacing(archive, bookFile);
 }
 
 }  // namespace novawick::epub

@@ -1,5 +1,5 @@
-// Owners for the C handles the archiver uses (minizip archives, stdio files, descriptors), so that every
-// way out of an operation, an exception included, releases them. Internal to the zip library.
+// Owners for the C handles the archiver uses (minizip archives being read, stdio files, descriptors), so
+// that every way out of an operation, an exception included, releases them. Internal to the zip library.
 #pragma once
 
 #include <cstdio>
@@ -8,31 +8,9 @@
 
 #include <fcntl.h>
 #include <minizip/unzip.h>
-#include <minizip/zip.h>
 #include <unistd.h>
 
 namespace novawick::zip::detail {
-
-/// An archive being written. `finish` reports minizip's result; an archive abandoned by an exception is
-/// still closed, which ends it after the entries written so far.
-class ZipWriterHandle {
-public:
-    explicit ZipWriterHandle(zipFile handle) noexcept : handle_(handle) {}
-    ZipWriterHandle(const ZipWriterHandle&) = delete;
-    ZipWriterHandle& operator=(const ZipWriterHandle&) = delete;
-    ~ZipWriterHandle() {
-        if (handle_ != nullptr) {
-            zipClose(handle_, nullptr);
-        }
-    }
-
-    zipFile get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != nullptr; }
-    int finish() noexcept { return zipClose(std::exchange(handle_, nullptr), nullptr); }
-
-private:
-    zipFile handle_;
-};
 
 /// An archive being read.
 class UnzipReaderHandle {

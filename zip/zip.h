@@ -4,6 +4,7 @@
 // fraction from 0 to 1 that ends with 1.0.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -17,6 +18,10 @@
 #include "zip/zip_error.h"
 
 namespace novawick::zip {
+
+/// The most bytes one extraction writes unless the caller allows more: 4 GiB, the entries' declared
+/// sizes together.
+inline constexpr std::uint64_t kDefaultExtractionLimit = std::uint64_t{4} << 30;
 
 /// Receives a fraction from 0.0 to 1.0; an empty function means no callback.
 using ProgressCallback = std::function<void(double)>;
@@ -48,10 +53,13 @@ public:
     static std::filesystem::path quickZipFiles(const std::vector<std::filesystem::path>& paths,
                                                const std::string& fileName);
 
-    /// Extracts every entry below `destination`. Entries that would land outside it fail the call.
+    /// Extracts every entry below `destination`. Entries that would land outside it fail the call, and so
+    /// does an archive whose entries declare more than `sizeLimit` bytes together, before anything is
+    /// written.
     static void unzipFile(const std::filesystem::path& zipFilePath, const std::filesystem::path& destination,
                           bool overwrite, const std::optional<std::string>& password,
-                          const ProgressCallback& progress, const FileOutputHandler& fileOutputHandler);
+                          const ProgressCallback& progress, const FileOutputHandler& fileOutputHandler,
+                          std::uint64_t sizeLimit = kDefaultExtractionLimit);
 
     /// Extracts into "<documents>/<archive name without its extension>", overwriting; any failure of
     /// the extraction is reported as `unzipFail`. Returns the destination.

@@ -7,6 +7,10 @@
 // (O_EXCL|O_NOFOLLOW; with overwriting on, an existing non-folder is unlinked first) so a hard or symbolic
 // link in the way is replaced, not written through. A file whose data fails its size or CRC check is
 // removed rather than left looking complete.
+//
+// minizip writes whatever an entry declares, so a few kilobytes of deflate can declare and deliver
+// gigabytes. The declared sizes are added up before the first entry is written and an archive over the
+// caller's limit is refused; no entry is ever written past its declared size.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -184,17 +188,41 @@ std::pair<unz_file_info64, std::string> describeCurrentEntry(unzFile archive) {
     return {info, std::string(name.data(), info.size_filename)};
 }
 
-/// Streams the open entry into a new file `leaf` of `folder`; returns the open file once size and CRC
-/// have been checked, and removes it on any failure.
+/// Throws `unzipFail` naming `target` and errno's reason unless `condition` holds.
+void requireWritten(bool condition, const fs::path& target) {
+    if (!condition) {
+        throw ZipException(ZipError::unzipFail, systemCause("writing", target, errno != 0 ? errno : EIO));
+    }
+}
+
+/// Refuses an archive whose entries declare more than `limit` bytes together. The walk stops quietly at a
+/// damaged central directory: the extraction then fails at the same place, after the entries before it.
+void requireWithinLimit(unzFile archive, const fs::path& zipFilePath, std::uint64_t limit) {
+    std::uint64_t declared = 0;
+    for (int at = unzGoToFirstFile(archive); at == UNZ_OK; at = unzGoToNextFile(archive)) {
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            break;
+        }
+        if (info.uncompressed_size > limit - declared) {
+            throw ZipException(ZipError::unzipFail, {"extracting", zipFilePath, extractionLimitReason(limit)});
+        }
+        declared += info.uncompressed_size;
+    }
+}
+
+/// Streams the open entry into a new file `leaf` of `folder` (at `target`); returns the open file once
+/// size and CRC have been checked, and removes it on any failure.
 FileDescriptor writeEntryFile(ExtractionJob& job, detail::OpenEntryGuard& entry, const unz_file_info64& info,
-                              int folder, const std::string& leaf) {
+                              int folder, const std::string& leaf, const fs::path& target) {
     struct stat existing {};
     if (job.overwrite && ::fstatat(folder, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
         !S_ISDIR(existing.st_mode)) {
         ::unlinkat(folder, leaf.c_str(), 0);
     }
+    errno = 0;
     FileDescriptor file(::openat(folder, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    require(file.valid());
+    requireWritten(file.valid(), target);
     PartialFile partial(folder, leaf);
 
     std::array<char, kExtractBufferSize> buffer{};
@@ -205,8 +233,10 @@ FileDescriptor writeEntryFile(ExtractionJob& job, detail::OpenEntryGuard& entry,
         if (count == 0) {
             break;
         }
-        require(writeAll(file.get(), buffer.data(), static_cast<std::size_t>(count)));
         written += static_cast<std::uint64_t>(count);
+        require(written <= info.uncompressed_size);
+        errno = 0;
+        requireWritten(writeAll(file.get(), buffer.data(), static_cast<std::size_t>(count)), target);
     }
     require(entry.close() == UNZ_OK);  // UNZ_CRCERROR when the data does not match its CRC
     require(written == info.uncompressed_size);
@@ -250,7 +280,7 @@ std::optional<fs::path> extractCurrentEntry(ExtractionJob& job) {
     if (!job.overwrite && ::fstatat(parent.get(), leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         return std::nullopt;  // the existing file stays as it is
     }
-    FileDescriptor file = writeEntryFile(job, entry, info, parent.get(), leaf);
+    FileDescriptor file = writeEntryFile(job, entry, info, parent.get(), leaf, target);
     applyPermissions(file.get(), info.external_fa, target);
     require(file.close());
     return target;
@@ -265,7 +295,7 @@ std::string pathExtension(const fs::path& path) {
 
 void Zip::unzipFile(const fs::path& zipFilePath, const fs::path& destination, bool overwrite,
                     const std::optional<std::string>& password, const ProgressCallback& progress,
-                    const FileOutputHandler& fileOutputHandler) {
+                    const FileOutputHandler& fileOutputHandler, std::uint64_t sizeLimit) {
     std::error_code missing;
     if (!fs::exists(zipFilePath, missing) || !isValidFileExtension(pathExtension(zipFilePath))) {
         throw ZipException(ZipError::fileNotFound);
@@ -280,6 +310,7 @@ void Zip::unzipFile(const fs::path& zipFilePath, const fs::path& destination, bo
 
     detail::UnzipReaderHandle archive(unzOpen64(zipFilePath.c_str()));
     require(static_cast<bool>(archive));
+    requireWithinLimit(archive.get(), zipFilePath, sizeLimit);
     require(unzGoToFirstFile(archive.get()) == UNZ_OK);
     ExtractionJob job{archive.get(), destination, DestinationTree(destination), overwrite, password};
     int next = UNZ_OK;
@@ -309,6 +340,11 @@ fs::path Zip::quickUnzipFile(const fs::path& zipFilePath, const ProgressCallback
     const fs::path destination = documentsFolder() / folderName;
     try {
         unzipFile(zipFilePath, destination, true, std::nullopt, progress, {});
+    } catch (const ZipException& error) {
+        if (error.cause()) {
+            throw ZipException(ZipError::unzipFail, *error.cause());
+        }
+        fail();
     } catch (const std::exception&) {
         fail();
     }

@@ -1,12 +1,14 @@
 // Archive writing: `zipFiles`, `zipData` and `quickZipFiles`. Every minizip call's result is checked, so
-// a failed write is a `zipFail` rather than a quietly damaged archive; the handles are owned by RAII types,
-// so a failure part-way leaves the archive closed after the entries already written.
+// a failed write is a `zipFail` rather than a quietly damaged archive, and it carries the file and the
+// system's reason when there is one; the handles are owned by RAII types, so a failure part-way leaves the
+// archive closed after the entries already written.
 //
 // With a password, minizip puts the entry's CRC into the encryption header as the check byte other tools
 // verify; the CRC is therefore computed first (one extra read of the file) rather than passed as 0. A
 // minizip whose encryption is broken on this platform makes any password a `zipFail` up front, before an
 // archive nobody could open is written.
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <new>
@@ -14,6 +16,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include "zip/archive_writer.h"
 #include "zip/entry_date.h"
 #include "zip/minizip_encryption.h"
 #include "zip/minizip_handles.h"
@@ -35,6 +38,13 @@ constexpr std::size_t kLargestEntryName = 0xffff;           // the name length f
 void require(bool condition) {
     if (!condition) {
         throw ZipException(ZipError::zipFail);
+    }
+}
+
+/// Throws `zipFail` naming the input file and errno's reason unless `condition` holds.
+void requireReadable(bool condition, const fs::path& file) {
+    if (!condition) {
+        throw ZipException(ZipError::zipFail, systemCause("reading", file, errno != 0 ? errno : EIO));
     }
 }
 
@@ -64,7 +74,7 @@ struct EntrySettings {
     bool large = false;
 };
 
-void openEntry(zipFile archive, const EntrySettings& settings) {
+void openEntry(detail::ArchiveWriter& archive, const EntrySettings& settings) {
     // minizip measures the name with strlen and writes its length in two bytes.
     require(!settings.name.empty() && settings.name.size() <= kLargestEntryName &&
             settings.name.find('\0') == std::string::npos);
@@ -80,9 +90,10 @@ void openEntry(zipFile archive, const EntrySettings& settings) {
     const int level = settings.stored ? 0 : zlibLevel(settings.compression);
     const char* password = settings.password ? settings.password->c_str() : nullptr;
     // Raw deflate (negative window bits), zlib's default memory level and strategy.
-    require(zipOpenNewFileInZip3_64(archive, settings.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                                    level, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, password,
-                                    settings.crcForCrypting, settings.large ? 1 : 0) == ZIP_OK);
+    archive.check(zipOpenNewFileInZip3_64(archive.get(), settings.name.c_str(), &info, nullptr, 0, nullptr, 0,
+                                          nullptr, method, level, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
+                                          password, settings.crcForCrypting, settings.large ? 1 : 0));
+    archive.entryOpened();
 }
 
 uLong crcOfBytes(const std::uint8_t* bytes, std::size_t size) {
@@ -96,14 +107,14 @@ uLong crcOfBytes(const std::uint8_t* bytes, std::size_t size) {
     return crc;
 }
 
-uLong crcOfFile(std::FILE* input, std::vector<char>& buffer) {
+uLong crcOfFile(std::FILE* input, const fs::path& path, std::vector<char>& buffer) {
     uLong crc = crc32(0L, Z_NULL, 0);
     while (!std::feof(input)) {
         const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), input);
-        require(!std::ferror(input));
+        requireReadable(!std::ferror(input), path);
         crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(count));
     }
-    require(std::fseek(input, 0, SEEK_SET) == 0);
+    requireReadable(std::fseek(input, 0, SEEK_SET) == 0, path);
     std::clearerr(input);
     return crc;
 }
@@ -122,7 +133,7 @@ bool sameFile(const FileIdentity& left, const FileIdentity& right) {
 
 /// What `zipFiles` shares between its entries.
 struct FileArchiveJob {
-    zipFile archive;
+    detail::ArchiveWriter& archive;
     FileIdentity archiveIdentity;
     const std::optional<std::string>& password;
     ZipCompression compression;
@@ -132,8 +143,9 @@ struct FileArchiveJob {
 
 /// Writes one file as one entry and advances the running position by its size.
 void writeFileEntry(FileArchiveJob& job, const ProcessedFilePath& file) {
+    errno = 0;
     detail::InputFile input(std::fopen(file.filePath().c_str(), "r"));
-    require(input != nullptr);
+    requireReadable(input != nullptr, file.filePath());
 
     DateParts date;
     std::uint64_t size = 0;
@@ -154,17 +166,17 @@ void writeFileEntry(FileArchiveJob& job, const ProcessedFilePath& file) {
     }
     require(file.fileName.has_value());
 
-    const uLong crc = job.password ? crcOfFile(input.get(), buffer) : 0;
+    const uLong crc = job.password ? crcOfFile(input.get(), file.filePath(), buffer) : 0;
     openEntry(job.archive, {*file.fileName, date, job.storedEntryNames.contains(*file.fileName), job.compression,
                             job.password, crc, size >= kLargestPlainEntry});
     while (!std::feof(input.get())) {
         const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), input.get());
-        require(!std::ferror(input.get()));
+        requireReadable(!std::ferror(input.get()), file.filePath());
         if (count > 0) {
-            require(zipWriteInFileInZip(job.archive, buffer.data(), static_cast<unsigned>(count)) == ZIP_OK);
+            job.archive.check(zipWriteInFileInZip(job.archive.get(), buffer.data(), static_cast<unsigned>(count)));
         }
     }
-    require(zipCloseFileInZip(job.archive) == ZIP_OK);
+    job.archive.check(zipCloseFileInZip(job.archive.get()));
     job.position += static_cast<double>(size);
 }
 
@@ -199,9 +211,8 @@ void Zip::zipFiles(const std::vector<fs::path>& paths, const fs::path& zipFilePa
     const double totalSize = totalSizeOf(files);
     ProgressTracker tracker(static_cast<std::int64_t>(totalSize));
 
-    detail::ZipWriterHandle archive(zipOpen(zipFilePath.c_str(), APPEND_STATUS_CREATE));
-    require(static_cast<bool>(archive));
-    FileArchiveJob job{archive.get(), identityOfPath(zipFilePath), password, compression, storedEntryNames};
+    detail::ArchiveWriter archive(zipFilePath);
+    FileArchiveJob job{archive, identityOfPath(zipFilePath), password, compression, storedEntryNames};
 
     for (const ProcessedFilePath& file : files) {
         if (isFolder(file.filePath())) {
@@ -215,7 +226,7 @@ void Zip::zipFiles(const std::vector<fs::path>& paths, const fs::path& zipFilePa
         }
         tracker.setCompletedUnitCount(static_cast<std::int64_t>(job.position));
     }
-    require(archive.finish() == ZIP_OK);
+    archive.finish();
     report(progress, 1.0);
     tracker.setCompletedUnitCount(tracker.totalUnitCount());
 }
@@ -232,8 +243,7 @@ void Zip::zipData(const std::vector<ArchiveFile>& archiveFiles, const fs::path& 
     }
     ProgressTracker tracker(static_cast<std::int64_t>(totalSize));
 
-    detail::ZipWriterHandle archive(zipOpen(zipFilePath.c_str(), APPEND_STATUS_CREATE));
-    require(static_cast<bool>(archive));
+    detail::ArchiveWriter archive(zipFilePath);
     std::uint64_t position = 0;
     for (const ArchiveFile& file : archiveFiles) {
         if (file.data.empty()) {
@@ -241,15 +251,14 @@ void Zip::zipData(const std::vector<ArchiveFile>& archiveFiles, const fs::path& 
         }
         const DateParts date = file.modifiedTime ? datePartsFromTime(*file.modifiedTime) : DateParts{};
         const uLong crc = password ? crcOfBytes(file.data.data(), file.data.size()) : 0;
-        openEntry(archive.get(), {file.filename, date, false, compression, password, crc, false});
-        require(zipWriteInFileInZip(archive.get(), file.data.data(), static_cast<unsigned>(file.data.size())) ==
-                ZIP_OK);
-        require(zipCloseFileInZip(archive.get()) == ZIP_OK);
+        openEntry(archive, {file.filename, date, false, compression, password, crc, false});
+        archive.check(zipWriteInFileInZip(archive.get(), file.data.data(), static_cast<unsigned>(file.data.size())));
+        archive.check(zipCloseFileInZip(archive.get()));
         position += file.data.size();
         report(progress, fraction(static_cast<double>(position), static_cast<double>(totalSize)));
         tracker.setCompletedUnitCount(static_cast<std::int64_t>(position));
     }
-    require(archive.finish() == ZIP_OK);
+    archive.finish();
     report(progress, 1.0);
     tracker.setCompletedUnitCount(tracker.totalUnitCount());
 }

@@ -1,7 +1,9 @@
 // The dialogue seen through a real terminal: the whole screen against the reference layout, the quiet
 // exits, the choice grammar, hostile hit names and errors from the source.
 #include "app/dialogue.h"
+#include "app/report.h"
 #include "tests/support/pty_session.h"
+#include "zip/zip_error.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +151,15 @@ TEST(Dialogue, ErrorsFromTheSourceEndWithOneLineOnStandardError) {
         EXPECT_EQ(session.errors(), "novawick: disk full\n");
         EXPECT_EQ(splitLines(session.screen()).back(), "Downloading...");
     }
+}
+
+TEST(Dialogue, PackingFailuresSayWhatHappenedAndWhere) {
+    using zip::ZipError;
+    using zip::ZipException;
+    EXPECT_EQ(describeError(std::make_exception_ptr(ZipException(
+                  ZipError::zipFail, zip::systemCause("writing", "/books/三体.epub", ENOSPC)))),
+              "writing /books/三体.epub: No space left on device");
+    EXPECT_EQ(describeError(std::make_exception_ptr(ZipException(ZipError::zipFail))), "Failed to zip file.");
 }
 
 TEST(Dialogue, WithoutATerminalNothingIsWrittenAndNoInputRead) {

@@ -4,9 +4,12 @@
 #include "QuilletApi/site.h"
 #include "epub/book_file.h"
 #include "epub/cover_image.h"
+#include "epub/epub_gen.h"
 #include "epub/xml_text.h"
 #include "tests/QuilletApi/site_pages.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temporary_folder.h"
+#include "zip/zip_error.h"
 #include "demo/loopback_site.h"
 
 #include <gtest/gtest.h>
@@ -293,6 +296,38 @@ TEST(Epub, ACoverThatCannotBeHadGivesABookWithoutOne) {
     local.preview = *Url::parse("file:///etc/passwd");
     QuilletApi::genEpub(save.path(), local, std::nullopt, {});
     expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
+}
+
+TEST(Epub, AWriteFailureWhilePackingNamesTheBookFile) {
+    // Chapters of scattered CJK characters, which deflate barely shrinks: each chapter file stays below
+    // the limit, the archive of all of them does not.
+    constexpr std::uint64_t kFileSizeLimit = 64 * 1024;
+    std::vector<Content> chapters;
+    std::uint32_t seed = 1;
+    for (int number = 1; number <= 6; ++number) {
+        std::string line;
+        for (int i = 0; i < 12000; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            const std::uint32_t code = 0x4e00 + (seed >> 8) % 20000;
+            line += static_cast<char>(0xe0 | (code >> 12));
+            line += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+            line += static_cast<char>(0x80 | (code & 0x3f));
+        }
+        chapters.emplace_back("第" + std::to_string(number) + "章", std::vector<std::string>{line}, std::nullopt);
+    }
+    SearchResult book = hit("书", "某");
+    book.preview = *Url::parse("file:///etc/passwd");  // no cover, and nothing fetched
+    TemporaryFolder save;
+    std::string detail = testing::runWithFileSizeLimit(kFileSizeLimit, [&] {
+        try {
+            epub::EpubGen(chapters, book, "B3F1A0E2-0000-4000-8000-000000000000").generate(save.path(), {});
+        } catch (const zip::ZipException& failure) {
+            return failure.detail();
+        }
+        return std::string("saved");
+    });
+    EXPECT_EQ(detail, "writing " + (save.path() / "书.epub").string() + ": " + std::generic_category().message(EFBIG));
+    EXPECT_TRUE(save.entries().empty());
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 // Extraction: archives made by the zip command and by python3's zipfile, overwrite rules, hostile entry
-// names and planted symlinks, damaged data, permissions, and the quick variant.
+// names and planted symlinks, damaged data, archives declaring more than may be written, failed writes,
+// permissions, and the quick variant.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <system_error>
+
+#include "tests/support/file_size_limit.h"
 #include "zip/zip.h"
 #include "zip_test_support.h"
 
@@ -170,6 +175,78 @@ TEST(UnzipFileTest, DataThatFailsItsChecksFailsAndLeavesNoFile) {
     }
 }
 
+/// What only a hostile archive declares: each entry's size in the central directory set to 3 GiB.
+void declareThreeGibibytes(std::string& bytes) {
+    const std::string central("PK\x01\x02");
+    for (std::size_t at = bytes.find(central); at != std::string::npos; at = bytes.find(central, at + 4)) {
+        patch32(bytes, at + 24, 3U << 30);
+    }
+}
+
+TEST(UnzipFileTest, ArchivesDeclaringMoreThanTheLimitAreRefusedBeforeAnythingIsWritten) {
+    constexpr std::uint64_t kMebibyte = 1 << 20;
+    // Two entries of 768 KiB of zeros: about 1.5 KiB of deflate that asks for 1.5 MiB on disk.
+    const std::string zeros(768 * 1024, '\0');
+    struct Case {
+        const char* label;
+        std::uint64_t limit;
+        std::function<void(std::string&)> damage;
+        bool refused;
+    };
+    const std::vector<Case> cases{
+        {"over a caller's limit", kMebibyte, nullptr, true},
+        {"exactly at the limit", 2 * zeros.size(), nullptr, false},
+        {"over the default limit", kDefaultExtractionLimit, declareThreeGibibytes, true},
+    };
+    for (const Case& c : cases) {
+        TemporaryFolder temporary;
+        const fs::path archive = temporary / "bomb.zip";
+        Zip::zipData({entry("a.bin", zeros), entry("b.bin", zeros)}, archive, std::nullopt,
+                     ZipCompression::BestCompression, {});
+        if (c.damage) {
+            std::string bytes = readFile(archive);
+            c.damage(bytes);
+            writeFile(archive, bytes);
+        }
+        const fs::path destination = temporary / "out";
+        auto extract = [&] { Zip::unzipFile(archive, destination, true, std::nullopt, {}, {}, c.limit); };
+        if (!c.refused) {
+            extract();
+            EXPECT_EQ(fs::file_size(destination / "b.bin"), zeros.size()) << c.label;
+            continue;
+        }
+        try {
+            extract();
+            ADD_FAILURE() << c.label << ": extracted";
+        } catch (const ZipException& error) {
+            EXPECT_EQ(error.error(), ZipError::unzipFail) << c.label;
+            EXPECT_EQ(error.detail(), "extracting " + archive.string() + ": " + extractionLimitReason(c.limit))
+                << c.label;
+        }
+        EXPECT_FALSE(fs::exists(destination)) << c.label;
+    }
+}
+
+TEST(UnzipFileTest, AFailedWriteSaysWhatHappenedAndWhere) {
+    TemporaryFolder temporary;
+    const fs::path archive = temporary / "large.zip";
+    Zip::zipData({entry("large.txt", std::string(200000, 'l'))}, archive, std::nullopt,
+                 ZipCompression::DefaultCompression, {});
+    const fs::path destination = temporary / "out";
+    // Files cannot grow past 64 KiB in the child, so the 200,000-byte entry fails part-way.
+    const std::string detail = novawick::testing::runWithFileSizeLimit(64 * 1024, [&] {
+        try {
+            unzip(archive, destination);
+        } catch (const ZipException& error) {
+            return error.detail();
+        }
+        return std::string("extracted");
+    });
+    EXPECT_EQ(detail, "writing " + (destination / "large.txt").string() + ": " +
+                          std::generic_category().message(EFBIG));
+    EXPECT_FALSE(fs::exists(destination / "large.txt"));
+}
+
 TEST(UnzipFileTest, PermissionsNeverCarrySpecialBits) {
     TemporaryFolder temporary;
     const fs::path archive = temporary / "modes.zip";
@@ -220,6 +297,20 @@ TEST(QuickUnzipTest, ExtractsIntoTheDocumentsFolderUnderTheBareName) {
     EXPECT_EQ(errorOf([&] { Zip::quickUnzipFile(temporary / "gone.zip"); }), ZipError::unzipFail);
     writeFile(temporary / "...zip", "");
     EXPECT_EQ(errorOf([&] { Zip::quickUnzipFile(temporary / "...zip"); }), ZipError::unzipFail);
+    // What lay beneath the failure is kept.
+    Zip::zipData({entry("a.txt", "a"), entry("b.txt", "b")}, temporary / "huge.zip", std::nullopt,
+                 ZipCompression::DefaultCompression, {});
+    std::string bytes = readFile(temporary / "huge.zip");
+    declareThreeGibibytes(bytes);
+    writeFile(temporary / "huge.zip", bytes);
+    try {
+        Zip::quickUnzipFile(temporary / "huge.zip");
+        ADD_FAILURE() << "extracted";
+    } catch (const ZipException& error) {
+        EXPECT_EQ(error.error(), ZipError::unzipFail);
+        EXPECT_EQ(error.detail(), "extracting " + (temporary / "huge.zip").string() + ": " +
+                                      extractionLimitReason(kDefaultExtractionLimit));
+    }
 }
 
 }  // namespace

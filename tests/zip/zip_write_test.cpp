@@ -1,8 +1,14 @@
 // Archives written by zipFiles and zipData, read back by other tools: zipinfo for entry order and
-// methods, `unzip -t` for integrity, python3's zipfile for names, dates and contents.
+// methods, `unzip -t` for integrity, python3's zipfile for names, dates and contents. Also archives past
+// the classic end record's 65,535 entries, and what a failed write says.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <sstream>
+#include <system_error>
 
 #include "zip/minizip_encryption.h"
 #include "zip/zip.h"
@@ -44,7 +50,7 @@ std::vector<ZipinfoEntry> zipinfoEntries(const fs::path& archive) {
 }
 
 void expectIntact(const fs::path& archive) {
-    const testing::CommandResult result = runCommand("unzip -t " + quoted(archive));
+    const testing::CommandResult result = runCommand("unzip -tq " + quoted(archive));  // prints only problems
     EXPECT_EQ(result.status, 0) << result.output;
 }
 
@@ -156,16 +162,30 @@ TEST(ZipFilesTest, EmptyFilesReportZeroThenOne) {
     expectIntact(temporary / "empty.zip");
 }
 
+/// The exception an operation raises; a test failure when it raises none.
+ZipException failureOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const ZipException& error) {
+        return error;
+    }
+    ADD_FAILURE() << "expected a ZipException";
+    return ZipException(ZipError::zipFail);
+}
+
+std::string systemText(int errorNumber) { return std::generic_category().message(errorNumber); }
+
 TEST(ZipFilesTest, MissingInputFailsWhenItsTurnComesKeepingEarlierEntries) {
     TemporaryFolder temporary;
     writeFile(temporary / "first.txt", "first");
     writeFile(temporary / "last.txt", "last");
     const fs::path archive = temporary / "partial.zip";
-    EXPECT_EQ(errorOf([&] {
-                  Zip::zipFiles({temporary / "first.txt", temporary / "missing.txt", temporary / "last.txt"},
-                                archive, std::nullopt, ZipCompression::DefaultCompression, {});
-              }),
-              ZipError::zipFail);
+    const ZipException failure = failureOf([&] {
+        Zip::zipFiles({temporary / "first.txt", temporary / "missing.txt", temporary / "last.txt"}, archive,
+                      std::nullopt, ZipCompression::DefaultCompression, {});
+    });
+    EXPECT_EQ(failure.error(), ZipError::zipFail);
+    EXPECT_EQ(failure.detail(), "reading " + (temporary / "missing.txt").string() + ": " + systemText(ENOENT));
     const auto listed = testing::listWithPython(archive);
     ASSERT_EQ(listed.size(), 1U);
     EXPECT_EQ(listed[0].name, "first.txt");
@@ -175,9 +195,83 @@ TEST(ZipFilesTest, MissingInputFailsWhenItsTurnComesKeepingEarlierEntries) {
 TEST(ZipFilesTest, ArchiveThatCannotBeCreatedIsZipFail) {
     TemporaryFolder temporary;
     writeFile(temporary / "a.txt", "a");
-    EXPECT_THROW(Zip::zipFiles({temporary / "a.txt"}, temporary / "no" / "such" / "folder.zip", std::nullopt,
-                               ZipCompression::DefaultCompression, {}),
-                 ZipException);
+    const fs::path archive = temporary / "no" / "such" / "folder.zip";
+    const ZipException failure = failureOf([&] {
+        Zip::zipFiles({temporary / "a.txt"}, archive, std::nullopt, ZipCompression::DefaultCompression, {});
+    });
+    EXPECT_EQ(failure.error(), ZipError::zipFail);
+    EXPECT_EQ(failure.detail(), "writing " + archive.string() + ": " + systemText(ENOENT));
+}
+
+TEST(ZipFilesTest, AFullDiskSaysWhatHappenedAndWhere) {
+    // /dev/full takes every write and fails it with ENOSPC, as a full disk does; the archive is a
+    // symlink to it, so the writer sees an ordinary path.
+    ASSERT_TRUE(fs::exists("/dev/full")) << "the test needs the /dev/full device";
+    TemporaryFolder temporary;
+    writeFile(temporary / "chapter.xhtml", std::string(100000, 'c'));
+    const fs::path archive = temporary / "book.zip";
+    fs::create_symlink("/dev/full", archive);
+    const std::vector<std::pair<std::string, std::function<void()>>> writers{
+        {"zipFiles",
+         [&] {
+             Zip::zipFiles({temporary / "chapter.xhtml"}, archive, std::nullopt, ZipCompression::DefaultCompression,
+                           {});
+         }},
+        {"zipData",
+         [&] {
+             Zip::zipData({{"chapter.xhtml", std::vector<std::uint8_t>(100000, 'c'), std::nullopt}}, archive,
+                          std::nullopt, ZipCompression::DefaultCompression, {});
+         }},
+    };
+    for (const auto& [label, write] : writers) {
+        const ZipException failure = failureOf(write);
+        EXPECT_EQ(failure.error(), ZipError::zipFail) << label;
+        EXPECT_STREQ(failure.what(), "Failed to zip file.") << label;
+        EXPECT_EQ(failure.detail(), "writing " + archive.string() + ": " + systemText(ENOSPC)) << label;
+    }
+}
+
+/// Writes `count` one-byte files named f0, f1, ... into `folder`.
+void writeManyFiles(const fs::path& folder, std::size_t count) {
+    fs::create_directories(folder);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int file = ::open((folder / ("f" + std::to_string(i))).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(::write(file, "x", 1), 1);
+        ::close(file);
+    }
+}
+
+TEST(ZipFilesTest, MoreEntriesThanTheClassicEndRecordCountsMakeAValidArchive) {
+    constexpr std::size_t kEntries = 65536;  // one past what the classic end record's two bytes count
+    BookFolder book;                         // four files of its own
+    writeManyFiles(book.ops / "chapters", kEntries - 4);
+    std::vector<ArchiveFile> buffers;
+    for (std::size_t i = 0; i < kEntries; ++i) {
+        buffers.push_back({"f" + std::to_string(i), {'x'}, std::nullopt});
+    }
+    const std::vector<std::pair<std::string, std::function<void(const fs::path&)>>> writers{
+        {"a book's folders",
+         [&](const fs::path& archive) {
+             Zip::zipFiles(book.paths(), archive, std::nullopt, ZipCompression::DefaultCompression, {},
+                           {"mimetype"});
+         }},
+        {"zipData",
+         [&](const fs::path& archive) {
+             Zip::zipData(buffers, archive, std::nullopt, ZipCompression::DefaultCompression, {});
+         }},
+    };
+    for (const auto& [label, write] : writers) {
+        write(book.archive);
+        expectIntact(book.archive);
+        const testing::CommandResult listing = runCommand("zipinfo -1 " + quoted(book.archive));  // a name a line
+        EXPECT_EQ(listing.status, 0) << label;
+        EXPECT_EQ(static_cast<std::size_t>(std::count(listing.output.begin(), listing.output.end(), '\n')), kEntries)
+            << label;
+        const testing::CommandResult summary = runCommand("zipinfo -t " + quoted(book.archive));
+        EXPECT_EQ(summary.status, 0) << label << summary.output;
+        EXPECT_EQ(summary.output.rfind(std::to_string(kEntries) + " files,", 0), 0U) << label << summary.output;
+    }
 }
 
 TEST(ZipFilesTest, ArchiveInsideAZippedFolderIsNotPackedIntoItself) {
