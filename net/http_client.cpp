@@ -45,6 +45,7 @@ Response HttpClient::send(const Request& request) {
     if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effectiveUrl) == CURLE_OK && effectiveUrl) {
         response.effectiveUrl = effectiveUrl;
     }
+    releaseSpareCapacity(transfer.body);
     response.body = std::move(transfer.body);
     return response;
 }

@@ -46,16 +46,15 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) {
     const size_t bytes = size * count;
     transfer.lastActivity = Clock::now();
     if (!transfer.decoder) transfer.decoder = ContentDecoder::forCoding(transfer.contentEncoding);
-    if (!transfer.decoder->decode(std::string_view(data, bytes), transfer.body)) {
-        transfer.corruptCoding = true;
-        return 0;
+    // The cap is on decoded bytes and holds within each decoding step, so a few compressed bytes
+    // cannot inflate past it.
+    switch (transfer.decoder->decode(std::string_view(data, bytes), transfer.body,
+                                     transfer.limits.maximumBodyBytes)) {
+        case DecodeStatus::ok: return bytes;
+        case DecodeStatus::corrupt: transfer.corruptCoding = true; return 0;
+        case DecodeStatus::tooLarge: transfer.bodyTooLarge = true; return 0;
     }
-    // The cap is on decoded bytes, so a small compressed body cannot inflate past it.
-    if (transfer.body.size() > transfer.limits.maximumBodyBytes) {
-        transfer.bodyTooLarge = true;
-        return 0;
-    }
-    return bytes;
+    return 0;
 }
 
 size_t receiveHeader(char* data, size_t size, size_t count, void* user) {
