@@ -42,4 +42,8 @@ std::string inactivityCause(std::int64_t timeoutMilliseconds) {
     return "Operation timed out: no data moved for " + std::to_string(timeoutMilliseconds) + " ms";
 }
 
+std::string insecureRedirectCause(std::string_view target) {
+    return "Redirect from https to plain http refused: " + std::string(target);
+}
+
 }  // namespace novawick::net

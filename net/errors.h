@@ -13,7 +13,7 @@ namespace novawick::net {
 /// Why a request did not produce a response.
 enum class TransportFailure {
     invalidRequest,          // the request itself cannot be sent safely (bad header, bad method text)
-    unsupportedProtocol,     // a scheme other than http or https, asked for or redirected to
+    unsupportedProtocol,     // a scheme other than http or https, or a redirect from https to http
     malformedAddress,        // the address text does not parse
     couldNotResolveHost,     // name resolution failed
     couldNotConnect,         // the TCP connection was refused or unreachable
@@ -51,5 +51,7 @@ private:
 std::string bodyTooLargeCause(std::uint64_t limitBytes);
 /// Cause text of a transfer stopped because nothing moved for too long.
 std::string inactivityCause(std::int64_t timeoutMilliseconds);
+/// Cause text of a redirect refused because it would leave https for plain http.
+std::string insecureRedirectCause(std::string_view target);
 
 }  // namespace novawick::net

@@ -31,7 +31,7 @@ Response HttpClient::send(const Request& request) {
     CURL* curl = handle_->curl;
     // Back to defaults, keeping open connections: no option of the previous request carries over.
     curl_easy_reset(curl);
-    Transfer transfer(limitsFor(request, seam_));
+    Transfer transfer(limitsFor(request, seam_), curl);
     const TransferLists lists = buildLists(request, seam_);
     configureTransfer(curl, request, seam_, lists, transfer);
 

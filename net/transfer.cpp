@@ -1,12 +1,15 @@
 // The libcurl side of a request. All options are set in configureTransfer, each with the reason for
 // its value, so the client's behaviour can be read in one place. The callbacks enforce what libcurl
-// cannot express exactly: a body cap on the decoded bytes and an inactivity limit in milliseconds.
+// cannot express exactly: a body cap on the decoded bytes, an inactivity limit in milliseconds, and no
+// step from https down to http.
 #include "net/transfer.h"
 
 #include <algorithm>
 #include <cctype>
 #include <new>
 #include <string_view>
+
+#include "net/url_syntax.h"
 
 namespace novawick::net {
 
@@ -41,6 +44,25 @@ bool hasLineBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+bool isHttps(std::string_view scheme) {
+    constexpr std::string_view https = "https";
+    return std::equal(scheme.begin(), scheme.end(), https.begin(), https.end(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+// The value of a header line when its name is `name` (lower case, with the colon), without the line end.
+std::optional<std::string_view> headerValue(std::string_view line, std::string_view name) {
+    if (line.size() < name.size() ||
+        !std::equal(name.begin(), name.end(), line.begin(),
+                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
+        return std::nullopt;
+    }
+    std::string_view value = line.substr(name.size());
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.remove_suffix(1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    return value;
+}
+
 size_t receiveBody(char* data, size_t size, size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const size_t bytes = size * count;
@@ -67,16 +89,27 @@ size_t receiveHeader(char* data, size_t size, size_t count, void* user) {
         transfer.body.clear();
         transfer.contentEncoding.clear();
         transfer.decoder.reset();
+        transfer.location.clear();
     }
-    constexpr std::string_view kContentEncoding = "content-encoding:";
-    if (line.size() > kContentEncoding.size() &&
-        std::equal(kContentEncoding.begin(), kContentEncoding.end(), line.begin(),
-                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
-        std::string_view value = line.substr(kContentEncoding.size());
-        while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.remove_suffix(1);
-        transfer.contentEncoding = value;
-    }
+    if (const auto value = headerValue(line, "content-encoding:")) transfer.contentEncoding = *value;
+    if (const auto value = headerValue(line, "location:")) transfer.location = *value;
     return bytes;
+}
+
+// Runs before each request goes out, the first and every redirect hop, on a new or reused connection.
+int checkHop(void* user, char*, char*, int, int) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const char* scheme = nullptr;
+    if (curl_easy_getinfo(transfer.curl, CURLINFO_SCHEME, &scheme) != CURLE_OK || scheme == nullptr) {
+        return CURL_PREREQFUNC_ABORT;
+    }
+    if (isHttps(scheme)) {
+        transfer.secureHopSeen = true;
+    } else if (transfer.secureHopSeen) {
+        transfer.insecureRedirect = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
+    return CURL_PREREQFUNC_OK;
 }
 
 int watchActivity(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
@@ -95,9 +128,19 @@ int watchActivity(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, cur
     return 0;
 }
 
+// The hop refused by checkHop, or one refused by libcurl's protocol list because its Location left an
+// https hop for http.
+bool isInsecureRedirect(CURLcode code, const Transfer& transfer) {
+    if (transfer.insecureRedirect) return true;
+    if (code != CURLE_UNSUPPORTED_PROTOCOL || !transfer.secureHopSeen) return false;
+    const auto scheme = urlPart(transfer.location, UrlPart::scheme);
+    return scheme && *scheme == "http";
+}
+
 TransportFailure failureOf(CURLcode code, const Transfer& transfer) {
     if (transfer.bodyTooLarge) return TransportFailure::bodyTooLarge;
     if (transfer.corruptCoding) return TransportFailure::contentDecodingFailure;
+    if (isInsecureRedirect(code, transfer)) return TransportFailure::unsupportedProtocol;
     if (transfer.inactive) return TransportFailure::timedOut;
     switch (code) {
         case CURLE_UNSUPPORTED_PROTOCOL: return TransportFailure::unsupportedProtocol;
@@ -140,7 +183,8 @@ TransferLimits limitsFor(const Request& request, const std::optional<TransportSe
             maximumBodyBytes};
 }
 
-Transfer::Transfer(TransferLimits limits) : limits(limits), lastActivity(Clock::now()) {}
+Transfer::Transfer(TransferLimits limits, CURL* curl)
+    : limits(limits), curl(curl), lastActivity(Clock::now()) {}
 
 void validateRequest(const Request& request) {
     auto refuse = [&](std::string cause) {
@@ -192,11 +236,23 @@ void configureTransfer(CURL* curl, const Request& request, const std::optional<T
     setOption(curl, CURLOPT_NOSIGNAL, 1L);
     // Only web addresses are ever fetched; a page or redirect must not reach file://, ftp:// and the like.
     setOption(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    setOption(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A request made over https never follows a redirect to plain http, where the page could be read or
+    // changed on the way and a 307 would re-post the search term in the clear; refused here, the hop is
+    // not even connected. An http address (a cover) may move up to https.
+    const bool secureStart = urlPart(request.url, UrlPart::scheme) == "https";
+    setOption(curl, CURLOPT_REDIR_PROTOCOLS_STR, secureStart ? "https" : "http,https");
+    // ...and a chain that started on http, went up to https and comes back down is stopped before the
+    // plain hop's request is sent: checkHop sees the scheme of every hop.
+    setOption(curl, CURLOPT_PREREQFUNCTION, &checkHop);
+    setOption(curl, CURLOPT_PREREQDATA, static_cast<void*>(&transfer));
     // Redirects are followed like a browser does (a POST answered by 301/302/303 continues as GET),
     // up to a bound so that a loop ends in an error rather than spinning.
     setOption(curl, CURLOPT_FOLLOWLOCATION, 1L);
     setOption(curl, CURLOPT_MAXREDIRS, maximumRedirects);
+    // Credentials (a user name and password in the address, an Authorization or Cookie field) go only
+    // to the host they were given for, never on to the host, port or scheme a redirect names. libcurl's
+    // default, stated because a redirect must never hand them to a stranger.
+    setOption(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);
     // HTTP/2 where the server offers it through ALPN, HTTP/1.1 otherwise; both keep the connection.
     setOption(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
     // The codings the client accepts. libcurl sends this as its own Accept-Encoding unless the request
@@ -266,6 +322,8 @@ TransportError transferError(CURLcode code, const Request& request, const Transf
         cause = bodyTooLargeCause(transfer.limits.maximumBodyBytes);
     } else if (transfer.corruptCoding) {
         cause = "the body's " + transfer.contentEncoding + " coding is corrupt";
+    } else if (isInsecureRedirect(code, transfer)) {
+        cause = insecureRedirectCause(transfer.location);
     } else if (transfer.inactive) {
         cause = inactivityCause(transfer.limits.inactivityTimeout.count());
     } else if (transfer.errorBuffer[0] != '\0') {

@@ -42,15 +42,22 @@ TransferLimits limitsFor(const Request& request, const std::optional<TransportSe
 
 /// What the callbacks of one transfer share; lives on the stack of HttpClient::send.
 struct Transfer {
-    explicit Transfer(TransferLimits limits);
+    Transfer(TransferLimits limits, CURL* curl);
 
     TransferLimits limits;
+    /// The handle performing this transfer, for the callbacks that ask it where a hop goes.
+    CURL* curl;
     std::string body;
     /// Content-Encoding of the response being received, and the decoder made for it at its first byte.
     std::string contentEncoding;
     std::unique_ptr<ContentDecoder> decoder;
+    /// Location of the response being received; names the target of a refused redirect.
+    std::string location;
+    /// True once a hop of this transfer went over https; from then on plain http is refused.
+    bool secureHopSeen = false;
     bool bodyTooLarge = false;
     bool corruptCoding = false;
+    bool insecureRedirect = false;
     bool inactive = false;
     curl_off_t lastBytesMoved = -1;
     std::chrono::steady_clock::time_point lastActivity;
