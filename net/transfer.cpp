@@ -1,7 +1,7 @@
 // The libcurl side of a request. All options are set in configureTransfer, each with the reason for
 // its value, so the client's behaviour can be read in one place. The callbacks enforce what libcurl
-// cannot express exactly: a body cap on the decoded bytes, an inactivity limit in milliseconds, and no
-// step from https down to http.
+// cannot express exactly: a body cap on the decoded bytes, an inactivity limit in milliseconds, an
+// average-rate floor, a time limit per request, and no step from https down to http.
 #include "net/transfer.h"
 
 #include <algorithm>
@@ -67,6 +67,7 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     transfer.lastActivity = Clock::now();
+    transfer.bodyBytes += bytes;
     if (!transfer.decoder) transfer.decoder = ContentDecoder::forCoding(transfer.contentEncoding);
     // The cap is on decoded bytes and holds within each decoding step, so a few compressed bytes
     // cannot inflate past it.
@@ -82,7 +83,10 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) {
 size_t receiveHeader(char* data, size_t size, size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const size_t bytes = size * count;
-    transfer.lastActivity = Clock::now();
+    const auto now = Clock::now();
+    transfer.lastActivity = now;
+    if (!transfer.windowStart) transfer.windowStart = now;
+    transfer.headerBytes += bytes;
     const std::string_view line(data, bytes);
     // A new status line starts a new response (redirect hop or interim answer): only the last body counts.
     if (line.starts_with("HTTP/")) {
@@ -115,6 +119,22 @@ int checkHop(void* user, char*, char*, int, int) {
 int watchActivity(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
     auto& transfer = *static_cast<Transfer*>(user);
     const auto now = Clock::now();
+    if (now - transfer.started >= transfer.limits.requestTimeLimit) {
+        transfer.overTimeLimit = true;
+        return 1;
+    }
+    // Windows follow each other from the answer's first byte; each must bring its share of bytes.
+    const std::uint64_t received = transfer.headerBytes + transfer.bodyBytes;
+    if (transfer.windowStart && now - *transfer.windowStart >= transfer.limits.averageRateWindow) {
+        const auto windowMilliseconds = static_cast<std::uint64_t>(transfer.limits.averageRateWindow.count());
+        if ((received - transfer.windowStartBytes) * 1000 <
+            transfer.limits.minimumAverageBytesPerSecond * windowMilliseconds) {
+            transfer.tooSlow = true;
+            return 1;
+        }
+        transfer.windowStart = now;
+        transfer.windowStartBytes = received;
+    }
     const curl_off_t moved = downloaded + uploaded;
     if (moved != transfer.lastBytesMoved) {
         transfer.lastBytesMoved = moved;
@@ -126,6 +146,12 @@ int watchActivity(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, cur
         return 1;
     }
     return 0;
+}
+
+// The watchdog stopped the request at its time limit, or libcurl's backstop for it did.
+bool isPastTimeLimit(CURLcode code, const Transfer& transfer) {
+    return transfer.overTimeLimit ||
+           (code == CURLE_OPERATION_TIMEDOUT && Clock::now() - transfer.started >= transfer.limits.requestTimeLimit);
 }
 
 // The hop refused by checkHop, or one refused by libcurl's protocol list because its Location left an
@@ -141,7 +167,7 @@ TransportFailure failureOf(CURLcode code, const Transfer& transfer) {
     if (transfer.bodyTooLarge) return TransportFailure::bodyTooLarge;
     if (transfer.corruptCoding) return TransportFailure::contentDecodingFailure;
     if (isInsecureRedirect(code, transfer)) return TransportFailure::unsupportedProtocol;
-    if (transfer.inactive) return TransportFailure::timedOut;
+    if (transfer.inactive || transfer.tooSlow || isPastTimeLimit(code, transfer)) return TransportFailure::timedOut;
     switch (code) {
         case CURLE_UNSUPPORTED_PROTOCOL: return TransportFailure::unsupportedProtocol;
         case CURLE_URL_MALFORMAT: return TransportFailure::malformedAddress;
@@ -178,13 +204,16 @@ EasyHandle::~EasyHandle() {
 }
 
 TransferLimits limitsFor(const Request& request, const std::optional<TransportSeam>& seam) {
-    if (seam) return {seam->inactivityTimeout, seam->maximumBodyBytes};
-    return {request.applyProfileTimeout ? profileInactivityTimeout : defaultInactivityTimeout,
-            maximumBodyBytes};
+    if (seam) {
+        return {seam->inactivityTimeout, seam->maximumBodyBytes, seam->minimumAverageBytesPerSecond,
+                seam->averageRateWindow, seam->requestTimeLimit};
+    }
+    return {request.applyProfileTimeout ? profileInactivityTimeout : defaultInactivityTimeout, maximumBodyBytes,
+            minimumAverageBytesPerSecond, averageRateWindow, requestTimeLimit};
 }
 
 Transfer::Transfer(TransferLimits limits, CURL* curl)
-    : limits(limits), curl(curl), lastActivity(Clock::now()) {}
+    : limits(limits), curl(curl), started(Clock::now()), lastActivity(started) {}
 
 void validateRequest(const Request& request) {
     auto refuse = [&](std::string cause) {
@@ -281,12 +310,15 @@ void configureTransfer(CURL* curl, const Request& request, const std::optional<T
     }
     // The inactivity limit also bounds connecting (TCP and TLS handshake).
     setOption(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMilliseconds);
-    // No overall cap: a slow but steady transfer of a large page must finish. libcurl's low-speed check
-    // (under 1 byte/s) is a backstop in whole seconds, one longer than the limit because libcurl's speed
-    // figure is refreshed once a second; the progress callback below enforces the exact limit.
+    // libcurl's low-speed check (under 1 byte/s) is a backstop for the inactivity limit in whole seconds,
+    // one longer than the limit because libcurl's speed figure is refreshed once a second; the progress
+    // callback below enforces the exact limit, and the average-rate floor with it.
     setOption(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     setOption(curl, CURLOPT_LOW_SPEED_TIME, (timeoutMilliseconds + 999) / 1000 + 1);
-    // Called at least once a second even when idle: the inactivity watchdog.
+    // The whole request, redirects included, ends at its time limit however steadily it moves; enforced
+    // exactly by the progress callback, and by libcurl a second later should the callback not be reached.
+    setOption(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(transfer.limits.requestTimeLimit.count()) + 1000L);
+    // Called at least once a second even when idle: the watchdog of the time limits and the rate floor.
     setOption(curl, CURLOPT_NOPROGRESS, 0L);
     setOption(curl, CURLOPT_XFERINFOFUNCTION, &watchActivity);
     setOption(curl, CURLOPT_XFERINFODATA, static_cast<void*>(&transfer));
@@ -324,6 +356,10 @@ TransportError transferError(CURLcode code, const Request& request, const Transf
         cause = "the body's " + transfer.contentEncoding + " coding is corrupt";
     } else if (isInsecureRedirect(code, transfer)) {
         cause = insecureRedirectCause(transfer.location);
+    } else if (isPastTimeLimit(code, transfer)) {
+        cause = requestTimeLimitCause(transfer.limits.requestTimeLimit.count());
+    } else if (transfer.tooSlow) {
+        cause = tooSlowCause(transfer.limits.minimumAverageBytesPerSecond, transfer.limits.averageRateWindow.count());
     } else if (transfer.inactive) {
         cause = inactivityCause(transfer.limits.inactivityTimeout.count());
     } else if (transfer.errorBuffer[0] != '\0') {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "net/content_decoder.h"
@@ -35,6 +36,9 @@ struct EasyHandle {
 struct TransferLimits {
     std::chrono::milliseconds inactivityTimeout;
     std::uint64_t maximumBodyBytes;
+    std::uint64_t minimumAverageBytesPerSecond;
+    std::chrono::milliseconds averageRateWindow;
+    std::chrono::milliseconds requestTimeLimit;
 };
 
 /// The limits of a request: the profile's or the client default, unless the seam overrides them.
@@ -59,8 +63,19 @@ struct Transfer {
     bool corruptCoding = false;
     bool insecureRedirect = false;
     bool inactive = false;
+    bool tooSlow = false;
+    bool overTimeLimit = false;
     curl_off_t lastBytesMoved = -1;
+    std::chrono::steady_clock::time_point started;
     std::chrono::steady_clock::time_point lastActivity;
+    /// Header bytes received so far, over every response of the transfer.
+    std::uint64_t headerBytes = 0;
+    /// Body bytes received so far, as they came off the wire (still coded).
+    std::uint64_t bodyBytes = 0;
+    /// Start of the current average-rate window; unset until the first byte of an answer.
+    std::optional<std::chrono::steady_clock::time_point> windowStart;
+    /// Header and body bytes received when the current window started.
+    std::uint64_t windowStartBytes = 0;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 };
 

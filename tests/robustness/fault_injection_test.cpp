@@ -34,6 +34,8 @@ const std::string kPlainHost = "plain.test";
 // Short enough to keep a stall test quick, long enough for a TLS handshake under the sanitizers.
 constexpr auto kInactivityLimit = 1500ms;
 constexpr std::uint64_t kBodyCap = 64 * 1024;
+// A page that arrives slower than this over a whole inactivity limit is a trickle.
+constexpr std::uint64_t kRateFloor = 1000;
 
 /// How a save is expected to end.
 enum class Outcome {
@@ -168,6 +170,13 @@ std::vector<FaultCase> faultCases() {
         {"redirect down to plain http", answer([] {
              return ScriptedResponse::redirect(302, "http://" + kPlainHost + kFaultyPath);
          }), Outcome::redirectRefused},
+        // Twenty bytes a second: never quiet for long, so only the rate floor ends it.
+        {"page trickled below the rate floor", answer([] {
+             ScriptedResponse r = page(testing::chapterPage({"二"}, "下一章", "/"));
+             r.dripBytes = 2;
+             r.dripInterval = 100ms;
+             return r;
+         }), Outcome::timedOut},
         {"chapter page without next_url", answer([] {
              return page(testing::page("<div id=\"Content\"><p>二</p></div><a href=\"/c/3.html\">下一章</a>"));
          }), Outcome::emptyError},
@@ -222,6 +231,8 @@ TEST(FaultInjection, EveryFaultEndsWithItsOwnErrorAndTouchesNothing) {
         net::TransportSeam seam = server.seam();
         seam.routes.push_back(plainSite.seam().routes.front());
         seam.inactivityTimeout = kInactivityLimit;
+        seam.averageRateWindow = kInactivityLimit;
+        seam.minimumAverageBytesPerSecond = kRateFloor;
         seam.maximumBodyBytes = kBodyCap;
         loopback::ScopedTransportSeam installed(seam);
         routeBook(server);
