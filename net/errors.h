@@ -22,7 +22,7 @@ enum class TransportFailure {
     tlsFailure,              // handshake or certificate verification failed
     tooManyRedirects,        // the redirect limit was reached
     bodyTooLarge,            // the decoded body exceeded the size cap
-    receiveFailure,          // the connection broke or the answer was not valid HTTP
+    receiveFailure,          // the connection broke, the answer was not valid HTTP or its header too large
     contentDecodingFailure,  // the body's content coding could not be undone
     otherFailure,            // any other libcurl failure
 };
@@ -58,5 +58,7 @@ std::string tooSlowCause(std::uint64_t minimumBytesPerSecond, std::int64_t windo
 std::string requestTimeLimitCause(std::int64_t limitMilliseconds);
 /// Cause text of a redirect refused because it would leave https for plain http.
 std::string insecureRedirectCause(std::string_view target);
+/// Cause text of an answer whose header lines passed the limit (libcurl's own says "Out of memory").
+inline constexpr std::string_view responseHeaderTooLargeCause = "Response header too large";
 
 }  // namespace novawick::net

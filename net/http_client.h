@@ -44,6 +44,8 @@ inline constexpr std::chrono::milliseconds profileInactivityTimeout{60'000};
 inline constexpr std::chrono::milliseconds defaultInactivityTimeout{60'000};
 /// Largest decoded body accepted.
 inline constexpr std::uint64_t maximumBodyBytes = 256ULL * 1024 * 1024;
+/// Most header bytes accepted over all responses of one request, redirects and interim answers included.
+inline constexpr std::uint64_t maximumHeaderBytes = 256 * 1024;
 /// Most redirects followed for one request.
 inline constexpr long maximumRedirects = 20;
 

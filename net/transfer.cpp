@@ -1,7 +1,7 @@
 // The libcurl side of a request. All options are set in configureTransfer, each with the reason for
 // its value, so the client's behaviour can be read in one place. The callbacks enforce what libcurl
-// cannot express exactly: a body cap on the decoded bytes, an inactivity limit in milliseconds, an
-// average-rate floor, a time limit per request, and no step from https down to http.
+// cannot express exactly: a body cap on the decoded bytes, a cap on header bytes, an inactivity limit
+// in milliseconds, an average-rate floor, a time limit per request, and no step from https down to http.
 #include "net/transfer.h"
 
 #include <algorithm>
@@ -68,6 +68,7 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) {
     const size_t bytes = size * count;
     transfer.lastActivity = Clock::now();
     transfer.bodyBytes += bytes;
+    transfer.bodyStarted = true;
     if (!transfer.decoder) transfer.decoder = ContentDecoder::forCoding(transfer.contentEncoding);
     // The cap is on decoded bytes and holds within each decoding step, so a few compressed bytes
     // cannot inflate past it.
@@ -86,7 +87,14 @@ size_t receiveHeader(char* data, size_t size, size_t count, void* user) {
     const auto now = Clock::now();
     transfer.lastActivity = now;
     if (!transfer.windowStart) transfer.windowStart = now;
+    // libcurl keeps the header lines of every response of a transfer (redirect hops, interim answers)
+    // for its header API; this bounds them all together, below libcurl's own limit for one response,
+    // so that the failure can be named.
     transfer.headerBytes += bytes;
+    if (transfer.headerBytes > maximumHeaderBytes) {
+        transfer.headerTooLarge = true;
+        return 0;
+    }
     const std::string_view line(data, bytes);
     // A new status line starts a new response (redirect hop or interim answer): only the last body counts.
     if (line.starts_with("HTTP/")) {
@@ -94,6 +102,7 @@ size_t receiveHeader(char* data, size_t size, size_t count, void* user) {
         transfer.contentEncoding.clear();
         transfer.decoder.reset();
         transfer.location.clear();
+        transfer.bodyStarted = false;
     }
     if (const auto value = headerValue(line, "content-encoding:")) transfer.contentEncoding = *value;
     if (const auto value = headerValue(line, "location:")) transfer.location = *value;
@@ -148,6 +157,16 @@ int watchActivity(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, cur
     return 0;
 }
 
+// libcurl refuses a header line longer than its own limit with an out-of-memory code (a code of its
+// own from 8.6 on); before the body of a response has begun, it means the head was too large.
+bool isOversizedHead(CURLcode code, const Transfer& transfer) {
+    if (transfer.headerTooLarge) return true;
+#if LIBCURL_VERSION_NUM >= 0x080600
+    if (code == CURLE_TOO_LARGE) return !transfer.bodyStarted;
+#endif
+    return code == CURLE_OUT_OF_MEMORY && !transfer.bodyStarted;
+}
+
 // The watchdog stopped the request at its time limit, or libcurl's backstop for it did.
 bool isPastTimeLimit(CURLcode code, const Transfer& transfer) {
     return transfer.overTimeLimit ||
@@ -166,6 +185,7 @@ bool isInsecureRedirect(CURLcode code, const Transfer& transfer) {
 TransportFailure failureOf(CURLcode code, const Transfer& transfer) {
     if (transfer.bodyTooLarge) return TransportFailure::bodyTooLarge;
     if (transfer.corruptCoding) return TransportFailure::contentDecodingFailure;
+    if (isOversizedHead(code, transfer)) return TransportFailure::receiveFailure;
     if (isInsecureRedirect(code, transfer)) return TransportFailure::unsupportedProtocol;
     if (transfer.inactive || transfer.tooSlow || isPastTimeLimit(code, transfer)) return TransportFailure::timedOut;
     switch (code) {
@@ -354,6 +374,8 @@ TransportError transferError(CURLcode code, const Request& request, const Transf
         cause = bodyTooLargeCause(transfer.limits.maximumBodyBytes);
     } else if (transfer.corruptCoding) {
         cause = "the body's " + transfer.contentEncoding + " coding is corrupt";
+    } else if (isOversizedHead(code, transfer)) {
+        cause = responseHeaderTooLargeCause;
     } else if (isInsecureRedirect(code, transfer)) {
         cause = insecureRedirectCause(transfer.location);
     } else if (isPastTimeLimit(code, transfer)) {

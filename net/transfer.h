@@ -57,10 +57,13 @@ struct Transfer {
     std::unique_ptr<ContentDecoder> decoder;
     /// Location of the response being received; names the target of a refused redirect.
     std::string location;
+    /// True once a body byte of the response being received has arrived.
+    bool bodyStarted = false;
     /// True once a hop of this transfer went over https; from then on plain http is refused.
     bool secureHopSeen = false;
     bool bodyTooLarge = false;
     bool corruptCoding = false;
+    bool headerTooLarge = false;
     bool insecureRedirect = false;
     bool inactive = false;
     bool tooSlow = false;

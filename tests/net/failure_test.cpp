@@ -221,6 +221,25 @@ TEST(TotalBoundTest, TransferAboveTheRateFloorOutlastsItsWindows) {
     EXPECT_EQ(novawick::net::pageFetch(server.url("/steady")).body, std::string(6000, 't'));
 }
 
+TEST(HeaderLimitTest, OversizedHeaderIsReportedAsSuch) {
+    RawTlsServer server;
+    server.installSeam();
+    ScriptedResponse oneLongLine = ScriptedResponse::text(200, "ok");
+    oneLongLine.headers.emplace_back("X-Padding", std::string(1 << 20, 'h'));
+    ScriptedResponse manyLines = ScriptedResponse::text(200, "ok");
+    for (int line = 0; line < 400; ++line) {
+        manyLines.headers.emplace_back("X-Padding-" + std::to_string(line), std::string(1000, 'h'));
+    }
+    server.route("/one-long-line", oneLongLine);
+    server.route("/many-lines", manyLines);
+
+    for (const char* path : {"/one-long-line", "/many-lines"}) {
+        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url(path)); });
+        EXPECT_EQ(error.failure(), TransportFailure::receiveFailure) << path << ": " << error.what();
+        EXPECT_EQ(error.cause(), novawick::net::responseHeaderTooLargeCause) << path;
+    }
+}
+
 struct SizeCase {
     const char* name;
     std::size_t bodyBytes;
