@@ -13,15 +13,16 @@ namespace novawick::net {
 /// Why a request did not produce a response.
 enum class TransportFailure {
     invalidRequest,          // the request itself cannot be sent safely (bad header, bad method text)
-    unsupportedProtocol,     // a scheme other than http or https, asked for or redirected to
+    unsupportedProtocol,     // a scheme other than http or https, or a redirect from https to http
     malformedAddress,        // the address text does not parse
     couldNotResolveHost,     // name resolution failed
     couldNotConnect,         // the TCP connection was refused or unreachable
-    timedOut,                // no byte moved for the inactivity limit, or connecting took too long
+    timedOut,                // nothing moved for the inactivity limit, a trickle below the rate floor,
+                             // the request's time limit passed, or connecting took too long
     tlsFailure,              // handshake or certificate verification failed
     tooManyRedirects,        // the redirect limit was reached
     bodyTooLarge,            // the decoded body exceeded the size cap
-    receiveFailure,          // the connection broke or the answer was not valid HTTP
+    receiveFailure,          // the connection broke, the answer was not valid HTTP or its header too large
     contentDecodingFailure,  // the body's content coding could not be undone
     otherFailure,            // any other libcurl failure
 };
@@ -51,5 +52,13 @@ private:
 std::string bodyTooLargeCause(std::uint64_t limitBytes);
 /// Cause text of a transfer stopped because nothing moved for too long.
 std::string inactivityCause(std::int64_t timeoutMilliseconds);
+/// Cause text of a transfer stopped because its average rate fell below the floor for a whole window.
+std::string tooSlowCause(std::uint64_t minimumBytesPerSecond, std::int64_t windowMilliseconds);
+/// Cause text of a request stopped at its overall time limit.
+std::string requestTimeLimitCause(std::int64_t limitMilliseconds);
+/// Cause text of a redirect refused because it would leave https for plain http.
+std::string insecureRedirectCause(std::string_view target);
+/// Cause text of an answer whose header lines passed the limit (libcurl's own says "Out of memory").
+inline constexpr std::string_view responseHeaderTooLargeCause = "Response header too large";
 
 }  // namespace novawick::net

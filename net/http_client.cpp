@@ -31,7 +31,7 @@ Response HttpClient::send(const Request& request) {
     CURL* curl = handle_->curl;
     // Back to defaults, keeping open connections: no option of the previous request carries over.
     curl_easy_reset(curl);
-    Transfer transfer(limitsFor(request, seam_));
+    Transfer transfer(limitsFor(request, seam_), curl);
     const TransferLists lists = buildLists(request, seam_);
     configureTransfer(curl, request, seam_, lists, transfer);
 
@@ -45,6 +45,7 @@ Response HttpClient::send(const Request& request) {
     if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effectiveUrl) == CURLE_OK && effectiveUrl) {
         response.effectiveUrl = effectiveUrl;
     }
+    releaseSpareCapacity(transfer.body);
     response.body = std::move(transfer.body);
     return response;
 }

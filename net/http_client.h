@@ -44,8 +44,24 @@ inline constexpr std::chrono::milliseconds profileInactivityTimeout{60'000};
 inline constexpr std::chrono::milliseconds defaultInactivityTimeout{60'000};
 /// Largest decoded body accepted.
 inline constexpr std::uint64_t maximumBodyBytes = 256ULL * 1024 * 1024;
+/// Most header bytes accepted over all responses of one request, redirects and interim answers included.
+inline constexpr std::uint64_t maximumHeaderBytes = 256 * 1024;
 /// Most redirects followed for one request.
 inline constexpr long maximumRedirects = 20;
+
+// A trickle that sends a byte now and then never trips the inactivity limit, so once an answer has begun
+// its average rate is judged too. The floor sits well below any real link (GPRS, the slowest mobile data
+// still in use, moves a few kilobytes a second), and the window equals the inactivity limit, so that a
+// quiet spell the inactivity limit allows is forgiven when a burst makes up for it.
+/// Slowest average accepted over each window once the first byte of an answer has arrived.
+inline constexpr std::uint64_t minimumAverageBytesPerSecond = 1024;
+/// Length of the window over which that average is taken.
+inline constexpr std::chrono::milliseconds averageRateWindow{60'000};
+// Even above the floor, a site can hold a request for as long as its body lasts; this bounds it outright.
+// Half an hour still brings the largest accepted body (256 MiB) over 150 KB a second (about 1.2 Mbit/s,
+// ordinary 3G), and any real page or cover (a few megabytes at most) over GPRS.
+/// Longest one request may take in all, from the first connection to the last byte of its last redirect.
+inline constexpr std::chrono::milliseconds requestTimeLimit{30 * 60'000};
 
 /// Sends "<host>:<port>" to 127.0.0.1:<loopbackPort> instead of the address the name resolves to.
 struct LoopbackRoute {
@@ -63,6 +79,12 @@ struct TransportSeam {
     std::chrono::milliseconds inactivityTimeout = profileInactivityTimeout;
     /// Replaces the body size cap.
     std::uint64_t maximumBodyBytes = net::maximumBodyBytes;
+    /// Replaces the average-rate floor.
+    std::uint64_t minimumAverageBytesPerSecond = net::minimumAverageBytesPerSecond;
+    /// Replaces the window of the average-rate floor.
+    std::chrono::milliseconds averageRateWindow = net::averageRateWindow;
+    /// Replaces the time limit of a whole request.
+    std::chrono::milliseconds requestTimeLimit = net::requestTimeLimit;
 };
 
 struct EasyHandle;

@@ -1,12 +1,15 @@
 // The libcurl side of a request. All options are set in configureTransfer, each with the reason for
 // its value, so the client's behaviour can be read in one place. The callbacks enforce what libcurl
-// cannot express exactly: a body cap on the decoded bytes and an inactivity limit in milliseconds.
+// cannot express exactly: a body cap on the decoded bytes, a cap on header bytes, an inactivity limit
+// in milliseconds, an average-rate floor, a time limit per request, and no step from https down to http.
 #include "net/transfer.h"
 
 #include <algorithm>
 #include <cctype>
 #include <new>
 #include <string_view>
+
+#include "net/url_syntax.h"
 
 namespace novawick::net {
 
@@ -41,48 +44,106 @@ bool hasLineBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+bool isHttps(std::string_view scheme) {
+    constexpr std::string_view https = "https";
+    return std::equal(scheme.begin(), scheme.end(), https.begin(), https.end(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+// The value of a header line when its name is `name` (lower case, with the colon), without the line end.
+std::optional<std::string_view> headerValue(std::string_view line, std::string_view name) {
+    if (line.size() < name.size() ||
+        !std::equal(name.begin(), name.end(), line.begin(),
+                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
+        return std::nullopt;
+    }
+    std::string_view value = line.substr(name.size());
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.remove_suffix(1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    return value;
+}
+
 size_t receiveBody(char* data, size_t size, size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     transfer.lastActivity = Clock::now();
+    transfer.bodyBytes += bytes;
+    transfer.bodyStarted = true;
     if (!transfer.decoder) transfer.decoder = ContentDecoder::forCoding(transfer.contentEncoding);
-    if (!transfer.decoder->decode(std::string_view(data, bytes), transfer.body)) {
-        transfer.corruptCoding = true;
-        return 0;
+    // The cap is on decoded bytes and holds within each decoding step, so a few compressed bytes
+    // cannot inflate past it.
+    switch (transfer.decoder->decode(std::string_view(data, bytes), transfer.body,
+                                     transfer.limits.maximumBodyBytes)) {
+        case DecodeStatus::ok: return bytes;
+        case DecodeStatus::corrupt: transfer.corruptCoding = true; return 0;
+        case DecodeStatus::tooLarge: transfer.bodyTooLarge = true; return 0;
     }
-    // The cap is on decoded bytes, so a small compressed body cannot inflate past it.
-    if (transfer.body.size() > transfer.limits.maximumBodyBytes) {
-        transfer.bodyTooLarge = true;
-        return 0;
-    }
-    return bytes;
+    return 0;
 }
 
 size_t receiveHeader(char* data, size_t size, size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const size_t bytes = size * count;
-    transfer.lastActivity = Clock::now();
+    const auto now = Clock::now();
+    transfer.lastActivity = now;
+    if (!transfer.windowStart) transfer.windowStart = now;
+    // libcurl keeps the header lines of every response of a transfer (redirect hops, interim answers)
+    // for its header API; this bounds them all together, below libcurl's own limit for one response,
+    // so that the failure can be named.
+    transfer.headerBytes += bytes;
+    if (transfer.headerBytes > maximumHeaderBytes) {
+        transfer.headerTooLarge = true;
+        return 0;
+    }
     const std::string_view line(data, bytes);
     // A new status line starts a new response (redirect hop or interim answer): only the last body counts.
     if (line.starts_with("HTTP/")) {
         transfer.body.clear();
         transfer.contentEncoding.clear();
         transfer.decoder.reset();
+        transfer.location.clear();
+        transfer.bodyStarted = false;
     }
-    constexpr std::string_view kContentEncoding = "content-encoding:";
-    if (line.size() > kContentEncoding.size() &&
-        std::equal(kContentEncoding.begin(), kContentEncoding.end(), line.begin(),
-                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
-        std::string_view value = line.substr(kContentEncoding.size());
-        while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.remove_suffix(1);
-        transfer.contentEncoding = value;
-    }
+    if (const auto value = headerValue(line, "content-encoding:")) transfer.contentEncoding = *value;
+    if (const auto value = headerValue(line, "location:")) transfer.location = *value;
     return bytes;
+}
+
+// Runs before each request goes out, the first and every redirect hop, on a new or reused connection.
+int checkHop(void* user, char*, char*, int, int) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const char* scheme = nullptr;
+    if (curl_easy_getinfo(transfer.curl, CURLINFO_SCHEME, &scheme) != CURLE_OK || scheme == nullptr) {
+        return CURL_PREREQFUNC_ABORT;
+    }
+    if (isHttps(scheme)) {
+        transfer.secureHopSeen = true;
+    } else if (transfer.secureHopSeen) {
+        transfer.insecureRedirect = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
+    return CURL_PREREQFUNC_OK;
 }
 
 int watchActivity(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
     auto& transfer = *static_cast<Transfer*>(user);
     const auto now = Clock::now();
+    if (now - transfer.started >= transfer.limits.requestTimeLimit) {
+        transfer.overTimeLimit = true;
+        return 1;
+    }
+    // Windows follow each other from the answer's first byte; each must bring its share of bytes.
+    const std::uint64_t received = transfer.headerBytes + transfer.bodyBytes;
+    if (transfer.windowStart && now - *transfer.windowStart >= transfer.limits.averageRateWindow) {
+        const auto windowMilliseconds = static_cast<std::uint64_t>(transfer.limits.averageRateWindow.count());
+        if ((received - transfer.windowStartBytes) * 1000 <
+            transfer.limits.minimumAverageBytesPerSecond * windowMilliseconds) {
+            transfer.tooSlow = true;
+            return 1;
+        }
+        transfer.windowStart = now;
+        transfer.windowStartBytes = received;
+    }
     const curl_off_t moved = downloaded + uploaded;
     if (moved != transfer.lastBytesMoved) {
         transfer.lastBytesMoved = moved;
@@ -96,10 +157,37 @@ int watchActivity(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, cur
     return 0;
 }
 
+// libcurl refuses a header line longer than its own limit with an out-of-memory code (a code of its
+// own from 8.6 on); before the body of a response has begun, it means the head was too large.
+bool isOversizedHead(CURLcode code, const Transfer& transfer) {
+    if (transfer.headerTooLarge) return true;
+#if LIBCURL_VERSION_NUM >= 0x080600
+    if (code == CURLE_TOO_LARGE) return !transfer.bodyStarted;
+#endif
+    return code == CURLE_OUT_OF_MEMORY && !transfer.bodyStarted;
+}
+
+// The watchdog stopped the request at its time limit, or libcurl's backstop for it did.
+bool isPastTimeLimit(CURLcode code, const Transfer& transfer) {
+    return transfer.overTimeLimit ||
+           (code == CURLE_OPERATION_TIMEDOUT && Clock::now() - transfer.started >= transfer.limits.requestTimeLimit);
+}
+
+// The hop refused by checkHop, or one refused by libcurl's protocol list because its Location left an
+// https hop for http.
+bool isInsecureRedirect(CURLcode code, const Transfer& transfer) {
+    if (transfer.insecureRedirect) return true;
+    if (code != CURLE_UNSUPPORTED_PROTOCOL || !transfer.secureHopSeen) return false;
+    const auto scheme = urlPart(transfer.location, UrlPart::scheme);
+    return scheme && *scheme == "http";
+}
+
 TransportFailure failureOf(CURLcode code, const Transfer& transfer) {
     if (transfer.bodyTooLarge) return TransportFailure::bodyTooLarge;
     if (transfer.corruptCoding) return TransportFailure::contentDecodingFailure;
-    if (transfer.inactive) return TransportFailure::timedOut;
+    if (isOversizedHead(code, transfer)) return TransportFailure::receiveFailure;
+    if (isInsecureRedirect(code, transfer)) return TransportFailure::unsupportedProtocol;
+    if (transfer.inactive || transfer.tooSlow || isPastTimeLimit(code, transfer)) return TransportFailure::timedOut;
     switch (code) {
         case CURLE_UNSUPPORTED_PROTOCOL: return TransportFailure::unsupportedProtocol;
         case CURLE_URL_MALFORMAT: return TransportFailure::malformedAddress;
@@ -136,12 +224,16 @@ EasyHandle::~EasyHandle() {
 }
 
 TransferLimits limitsFor(const Request& request, const std::optional<TransportSeam>& seam) {
-    if (seam) return {seam->inactivityTimeout, seam->maximumBodyBytes};
-    return {request.applyProfileTimeout ? profileInactivityTimeout : defaultInactivityTimeout,
-            maximumBodyBytes};
+    if (seam) {
+        return {seam->inactivityTimeout, seam->maximumBodyBytes, seam->minimumAverageBytesPerSecond,
+                seam->averageRateWindow, seam->requestTimeLimit};
+    }
+    return {request.applyProfileTimeout ? profileInactivityTimeout : defaultInactivityTimeout, maximumBodyBytes,
+            minimumAverageBytesPerSecond, averageRateWindow, requestTimeLimit};
 }
 
-Transfer::Transfer(TransferLimits limits) : limits(limits), lastActivity(Clock::now()) {}
+Transfer::Transfer(TransferLimits limits, CURL* curl)
+    : limits(limits), curl(curl), started(Clock::now()), lastActivity(started) {}
 
 void validateRequest(const Request& request) {
     auto refuse = [&](std::string cause) {
@@ -193,11 +285,23 @@ void configureTransfer(CURL* curl, const Request& request, const std::optional<T
     setOption(curl, CURLOPT_NOSIGNAL, 1L);
     // Only web addresses are ever fetched; a page or redirect must not reach file://, ftp:// and the like.
     setOption(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    setOption(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A request made over https never follows a redirect to plain http, where the page could be read or
+    // changed on the way and a 307 would re-post the search term in the clear; refused here, the hop is
+    // not even connected. An http address (a cover) may move up to https.
+    const bool secureStart = urlPart(request.url, UrlPart::scheme) == "https";
+    setOption(curl, CURLOPT_REDIR_PROTOCOLS_STR, secureStart ? "https" : "http,https");
+    // ...and a chain that started on http, went up to https and comes back down is stopped before the
+    // plain hop's request is sent: checkHop sees the scheme of every hop.
+    setOption(curl, CURLOPT_PREREQFUNCTION, &checkHop);
+    setOption(curl, CURLOPT_PREREQDATA, static_cast<void*>(&transfer));
     // Redirects are followed like a browser does (a POST answered by 301/302/303 continues as GET),
     // up to a bound so that a loop ends in an error rather than spinning.
     setOption(curl, CURLOPT_FOLLOWLOCATION, 1L);
     setOption(curl, CURLOPT_MAXREDIRS, maximumRedirects);
+    // Credentials (a user name and password in the address, an Authorization or Cookie field) go only
+    // to the host they were given for, never on to the host, port or scheme a redirect names. libcurl's
+    // default, stated because a redirect must never hand them to a stranger.
+    setOption(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);
     // HTTP/2 where the server offers it through ALPN, HTTP/1.1 otherwise; both keep the connection.
     setOption(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
     // The codings the client accepts. libcurl sends this as its own Accept-Encoding unless the request
@@ -226,12 +330,15 @@ void configureTransfer(CURL* curl, const Request& request, const std::optional<T
     }
     // The inactivity limit also bounds connecting (TCP and TLS handshake).
     setOption(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMilliseconds);
-    // No overall cap: a slow but steady transfer of a large page must finish. libcurl's low-speed check
-    // (under 1 byte/s) is a backstop in whole seconds, one longer than the limit because libcurl's speed
-    // figure is refreshed once a second; the progress callback below enforces the exact limit.
+    // libcurl's low-speed check (under 1 byte/s) is a backstop for the inactivity limit in whole seconds,
+    // one longer than the limit because libcurl's speed figure is refreshed once a second; the progress
+    // callback below enforces the exact limit, and the average-rate floor with it.
     setOption(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     setOption(curl, CURLOPT_LOW_SPEED_TIME, (timeoutMilliseconds + 999) / 1000 + 1);
-    // Called at least once a second even when idle: the inactivity watchdog.
+    // The whole request, redirects included, ends at its time limit however steadily it moves; enforced
+    // exactly by the progress callback, and by libcurl a second later should the callback not be reached.
+    setOption(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(transfer.limits.requestTimeLimit.count()) + 1000L);
+    // Called at least once a second even when idle: the watchdog of the time limits and the rate floor.
     setOption(curl, CURLOPT_NOPROGRESS, 0L);
     setOption(curl, CURLOPT_XFERINFOFUNCTION, &watchActivity);
     setOption(curl, CURLOPT_XFERINFODATA, static_cast<void*>(&transfer));
@@ -267,6 +374,14 @@ TransportError transferError(CURLcode code, const Request& request, const Transf
         cause = bodyTooLargeCause(transfer.limits.maximumBodyBytes);
     } else if (transfer.corruptCoding) {
         cause = "the body's " + transfer.contentEncoding + " coding is corrupt";
+    } else if (isOversizedHead(code, transfer)) {
+        cause = responseHeaderTooLargeCause;
+    } else if (isInsecureRedirect(code, transfer)) {
+        cause = insecureRedirectCause(transfer.location);
+    } else if (isPastTimeLimit(code, transfer)) {
+        cause = requestTimeLimitCause(transfer.limits.requestTimeLimit.count());
+    } else if (transfer.tooSlow) {
+        cause = tooSlowCause(transfer.limits.minimumAverageBytesPerSecond, transfer.limits.averageRateWindow.count());
     } else if (transfer.inactive) {
         cause = inactivityCause(transfer.limits.inactivityTimeout.count());
     } else if (transfer.errorBuffer[0] != '\0') {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "net/content_decoder.h"
@@ -35,6 +36,9 @@ struct EasyHandle {
 struct TransferLimits {
     std::chrono::milliseconds inactivityTimeout;
     std::uint64_t maximumBodyBytes;
+    std::uint64_t minimumAverageBytesPerSecond;
+    std::chrono::milliseconds averageRateWindow;
+    std::chrono::milliseconds requestTimeLimit;
 };
 
 /// The limits of a request: the profile's or the client default, unless the seam overrides them.
@@ -42,18 +46,39 @@ TransferLimits limitsFor(const Request& request, const std::optional<TransportSe
 
 /// What the callbacks of one transfer share; lives on the stack of HttpClient::send.
 struct Transfer {
-    explicit Transfer(TransferLimits limits);
+    Transfer(TransferLimits limits, CURL* curl);
 
     TransferLimits limits;
+    /// The handle performing this transfer, for the callbacks that ask it where a hop goes.
+    CURL* curl;
     std::string body;
     /// Content-Encoding of the response being received, and the decoder made for it at its first byte.
     std::string contentEncoding;
     std::unique_ptr<ContentDecoder> decoder;
+    /// Location of the response being received; names the target of a refused redirect.
+    std::string location;
+    /// True once a body byte of the response being received has arrived.
+    bool bodyStarted = false;
+    /// True once a hop of this transfer went over https; from then on plain http is refused.
+    bool secureHopSeen = false;
     bool bodyTooLarge = false;
     bool corruptCoding = false;
+    bool headerTooLarge = false;
+    bool insecureRedirect = false;
     bool inactive = false;
+    bool tooSlow = false;
+    bool overTimeLimit = false;
     curl_off_t lastBytesMoved = -1;
+    std::chrono::steady_clock::time_point started;
     std::chrono::steady_clock::time_point lastActivity;
+    /// Header bytes received so far, over every response of the transfer.
+    std::uint64_t headerBytes = 0;
+    /// Body bytes received so far, as they came off the wire (still coded).
+    std::uint64_t bodyBytes = 0;
+    /// Start of the current average-rate window; unset until the first byte of an answer.
+    std::optional<std::chrono::steady_clock::time_point> windowStart;
+    /// Header and body bytes received when the current window started.
+    std::uint64_t windowStartBytes = 0;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 };
 

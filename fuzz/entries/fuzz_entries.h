@@ -32,6 +32,8 @@ void fuzzContentSpill(std::string_view input);
 void fuzzFormEncode(std::string_view input);
 /// `Url::parse`, `appendingPathComponent` and the site's path joining on arbitrary text.
 void fuzzUrlJoin(std::string_view input);
+/// The HTTP layer's content decoders on a body in arbitrary pieces under a cap; the pieces must not matter.
+void fuzzContentDecode(std::string_view input);
 
 /// Every target, in a fixed order.
 std::span<const FuzzTarget> fuzzTargets();

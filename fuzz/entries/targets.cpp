@@ -17,6 +17,7 @@ constexpr std::array kTargets{
     FuzzTarget{"content_spill", &fuzzContentSpill, 64 * 1024},
     FuzzTarget{"form_encode", &fuzzFormEncode, 4 * 1024},
     FuzzTarget{"url_join", &fuzzUrlJoin, 4 * 1024},
+    FuzzTarget{"content_decode", &fuzzContentDecode, 64 * 1024},
 };
 
 }  // namespace

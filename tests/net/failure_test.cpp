@@ -9,6 +9,7 @@
 #include <chrono>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "net/errors.h"
 #include "net/fetch.h"
@@ -156,6 +157,87 @@ TEST_F(InactivityTest, SlowButSteadyTransferLongerThanTheLimitSucceeds) {
 
     const auto answer = novawick::net::plainFetch(server.url("/steady"));
     EXPECT_EQ(answer.body, std::string(40, 'z'));
+}
+
+// Bounds that a site which keeps sending a little cannot dodge. Each scripted answer would succeed in
+// the end (after several seconds), so a missing bound shows as a success.
+struct TotalBoundCase {
+    const char* name;
+    ScriptedResponse response;
+    std::string cause;
+};
+
+void PrintTo(const TotalBoundCase& item, std::ostream* out) { *out << item.name; }
+
+ScriptedResponse dripped(std::size_t bodyBytes, std::size_t pieceBytes, std::chrono::milliseconds interval) {
+    ScriptedResponse response = ScriptedResponse::text(200, std::string(bodyBytes, 't'));
+    response.dripBytes = pieceBytes;
+    response.dripInterval = interval;
+    return response;
+}
+
+std::vector<TotalBoundCase> totalBoundCases() {
+    ScriptedResponse lateHeaders = ScriptedResponse::text(200, "late");
+    lateHeaders.stallBeforeHeaders = 8s;
+    return {
+        // 20 bytes a second for ten seconds: far below the floor, yet never quiet for long.
+        {"trickleBelowTheRateFloor", dripped(200, 2, 100ms), novawick::net::tooSlowCause(1000, 1000)},
+        // 10 KB a second for six seconds: above the floor, but longer than the request may take.
+        {"steadyPastTheTimeLimit", dripped(60000, 1000, 100ms), novawick::net::requestTimeLimitCause(2500)},
+        // Silent within the inactivity limit, but the time limit counts from the start.
+        {"lateAnswerPastTheTimeLimit", lateHeaders, novawick::net::requestTimeLimitCause(2500)},
+    };
+}
+
+class TotalBoundTest : public testing::TestWithParam<TotalBoundCase> {};
+
+TEST_P(TotalBoundTest, RequestEndsWithItsOwnCause) {
+    RawTlsServer server;
+    auto seam = server.seam();
+    seam.minimumAverageBytesPerSecond = 1000;
+    seam.averageRateWindow = 1000ms;
+    seam.requestTimeLimit = 2500ms;
+    ScopedTransportSeam guard(seam);
+    server.route("/slow", GetParam().response);
+
+    const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/slow")); });
+    EXPECT_EQ(error.failure(), TransportFailure::timedOut) << error.what();
+    EXPECT_EQ(error.cause(), GetParam().cause);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bounds, TotalBoundTest, testing::ValuesIn(totalBoundCases()),
+                         [](const testing::TestParamInfo<TotalBoundCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(TotalBoundTest, TransferAboveTheRateFloorOutlastsItsWindows) {
+    RawTlsServer server;
+    auto seam = server.seam();
+    seam.minimumAverageBytesPerSecond = 100;
+    seam.averageRateWindow = 1000ms;
+    ScopedTransportSeam guard(seam);
+    server.route("/steady", dripped(6000, 100, 50ms));  // 2 KB a second, twenty times the floor, for 3 s
+
+    EXPECT_EQ(novawick::net::pageFetch(server.url("/steady")).body, std::string(6000, 't'));
+}
+
+TEST(HeaderLimitTest, OversizedHeaderIsReportedAsSuch) {
+    RawTlsServer server;
+    server.installSeam();
+    ScriptedResponse oneLongLine = ScriptedResponse::text(200, "ok");
+    oneLongLine.headers.emplace_back("X-Padding", std::string(1 << 20, 'h'));
+    ScriptedResponse manyLines = ScriptedResponse::text(200, "ok");
+    for (int line = 0; line < 400; ++line) {
+        manyLines.headers.emplace_back("X-Padding-" + std::to_string(line), std::string(1000, 'h'));
+    }
+    server.route("/one-long-line", oneLongLine);
+    server.route("/many-lines", manyLines);
+
+    for (const char* path : {"/one-long-line", "/many-lines"}) {
+        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url(path)); });
+        EXPECT_EQ(error.failure(), TransportFailure::receiveFailure) << path << ": " << error.what();
+        EXPECT_EQ(error.cause(), novawick::net::responseHeaderTooLargeCause) << path;
+    }
 }
 
 struct SizeCase {

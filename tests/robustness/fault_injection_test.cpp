@@ -24,16 +24,24 @@ using testing::BodyFraming;
 using testing::ContentCoding;
 using testing::RawTlsServer;
 using testing::ScriptedResponse;
+using testing::ServerTransport;
 
 const std::string kHost(site::kHost);
 const std::string kBase = "https://" + kHost;
 const std::string kFaultyPath = "/c/2.html";
+// A plain-HTTP stand-in that serves the faulty chapter, for a site that redirects there.
+const std::string kPlainHost = "plain.test";
 // Short enough to keep a stall test quick, long enough for a TLS handshake under the sanitizers.
 constexpr auto kInactivityLimit = 1500ms;
 constexpr std::uint64_t kBodyCap = 64 * 1024;
+// A page that arrives slower than this over a whole inactivity limit is a trickle.
+constexpr std::uint64_t kRateFloor = 1000;
 
 /// How a save is expected to end.
-enum class Outcome { bookSaved, emptyError, timedOut, receiveFailure, contentDecodingFailure, tooManyRedirects, bodyTooLarge };
+enum class Outcome {
+    bookSaved, emptyError, timedOut, receiveFailure, contentDecodingFailure, tooManyRedirects, bodyTooLarge,
+    redirectRefused,
+};
 
 std::string outcomeName(Outcome outcome) {
     switch (outcome) {
@@ -44,6 +52,7 @@ std::string outcomeName(Outcome outcome) {
         case Outcome::contentDecodingFailure: return "content decoding failure";
         case Outcome::tooManyRedirects: return "too many redirects";
         case Outcome::bodyTooLarge: return "body too large";
+        case Outcome::redirectRefused: return "redirect refused";
     }
     return "?";
 }
@@ -55,8 +64,8 @@ std::optional<Outcome> outcomeOf(net::TransportFailure failure) {
         case net::TransportFailure::contentDecodingFailure: return Outcome::contentDecodingFailure;
         case net::TransportFailure::tooManyRedirects: return Outcome::tooManyRedirects;
         case net::TransportFailure::bodyTooLarge: return Outcome::bodyTooLarge;
+        case net::TransportFailure::unsupportedProtocol: return Outcome::redirectRefused;
         case net::TransportFailure::invalidRequest:
-        case net::TransportFailure::unsupportedProtocol:
         case net::TransportFailure::malformedAddress:
         case net::TransportFailure::couldNotResolveHost:
         case net::TransportFailure::couldNotConnect:
@@ -157,6 +166,17 @@ std::vector<FaultCase> faultCases() {
              r.coding = ContentCoding::gzip;
              return r;
          }), Outcome::bodyTooLarge},
+        // The plain site answers with a proper chapter: the book would be saved with its text.
+        {"redirect down to plain http", answer([] {
+             return ScriptedResponse::redirect(302, "http://" + kPlainHost + kFaultyPath);
+         }), Outcome::redirectRefused},
+        // Twenty bytes a second: never quiet for long, so only the rate floor ends it.
+        {"page trickled below the rate floor", answer([] {
+             ScriptedResponse r = page(testing::chapterPage({"二"}, "下一章", "/"));
+             r.dripBytes = 2;
+             r.dripInterval = 100ms;
+             return r;
+         }), Outcome::timedOut},
         {"chapter page without next_url", answer([] {
              return page(testing::page("<div id=\"Content\"><p>二</p></div><a href=\"/c/3.html\">下一章</a>"));
          }), Outcome::emptyError},
@@ -203,11 +223,16 @@ Outcome save(const std::filesystem::path& folder) {
 }
 
 TEST(FaultInjection, EveryFaultEndsWithItsOwnErrorAndTouchesNothing) {
+    RawTlsServer plainSite({kPlainHost}, ServerTransport::plain);
+    plainSite.setResponder([](const auto&) { return page(testing::chapterPage({"明文"}, "下一章", "/")); });
     for (const FaultCase& c : faultCases()) {
         SCOPED_TRACE(c.label);
         RawTlsServer server({kHost});
         net::TransportSeam seam = server.seam();
+        seam.routes.push_back(plainSite.seam().routes.front());
         seam.inactivityTimeout = kInactivityLimit;
+        seam.averageRateWindow = kInactivityLimit;
+        seam.minimumAverageBytesPerSecond = kRateFloor;
         seam.maximumBodyBytes = kBodyCap;
         loopback::ScopedTransportSeam installed(seam);
         routeBook(server);

@@ -73,19 +73,26 @@ void parseHead(std::string_view head, RecordedRequest& request) {
     }
 }
 
-bool readMore(SSL* ssl, std::string& buffer) {
+// One accepted connection: through TLS, or straight on the socket when the server is plain.
+struct Channel {
+    SSL* ssl;
+    int socket;
+};
+
+bool readMore(const Channel& channel, std::string& buffer) {
     char chunk[16384];
-    const int received = SSL_read(ssl, chunk, sizeof chunk);
+    const long received = channel.ssl ? SSL_read(channel.ssl, chunk, sizeof chunk)
+                                      : recv(channel.socket, chunk, sizeof chunk, 0);
     if (received <= 0) return false;
     buffer.append(chunk, static_cast<std::size_t>(received));
     return true;
 }
 
 // Reads one request from the connection; `buffer` carries bytes that arrived past it.
-std::optional<RecordedRequest> readRequest(SSL* ssl, std::string& buffer) {
+std::optional<RecordedRequest> readRequest(const Channel& channel, std::string& buffer) {
     std::size_t headEnd;
     while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
-        if (buffer.size() > maximumHeadBytes || !readMore(ssl, buffer)) return std::nullopt;
+        if (buffer.size() > maximumHeadBytes || !readMore(channel, buffer)) return std::nullopt;
     }
     RecordedRequest request;
     parseHead(std::string_view(buffer).substr(0, headEnd), request);
@@ -100,7 +107,7 @@ std::optional<RecordedRequest> readRequest(SSL* ssl, std::string& buffer) {
     if (length > maximumRequestBodyBytes) return std::nullopt;
     const std::size_t total = headEnd + 4 + length;
     while (buffer.size() < total) {
-        if (!readMore(ssl, buffer)) return std::nullopt;
+        if (!readMore(channel, buffer)) return std::nullopt;
     }
     request.raw = buffer.substr(0, total);
     request.body = buffer.substr(headEnd + 4, length);
@@ -108,9 +115,17 @@ std::optional<RecordedRequest> readRequest(SSL* ssl, std::string& buffer) {
     return request;
 }
 
-bool writeAll(SSL* ssl, std::string_view bytes) {
+bool writeAll(const Channel& channel, std::string_view bytes) {
     if (bytes.empty()) return true;
-    return SSL_write(ssl, bytes.data(), static_cast<int>(bytes.size())) == static_cast<int>(bytes.size());
+    if (channel.ssl) {
+        return SSL_write(channel.ssl, bytes.data(), static_cast<int>(bytes.size())) == static_cast<int>(bytes.size());
+    }
+    while (!bytes.empty()) {
+        const ssize_t sent = send(channel.socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
 }
 
 std::string headFor(const ScriptedResponse& response, std::size_t encodedSize) {
@@ -145,10 +160,10 @@ enum class Outcome { keepAlive, closeCleanly, hangUp };
 
 // Writes a scripted answer; `pause` returns false once the server is stopping.
 template <typename Pause>
-Outcome respond(SSL* ssl, const ScriptedResponse& response, Pause pause) {
+Outcome respond(const Channel& channel, const ScriptedResponse& response, Pause pause) {
     if (!pause(response.stallBeforeHeaders)) return Outcome::hangUp;
     const std::string encoded = encodeBody(response.coding, response.body);
-    if (!writeAll(ssl, headFor(response, encoded.size()))) return Outcome::hangUp;
+    if (!writeAll(channel, headFor(response, encoded.size()))) return Outcome::hangUp;
     if (!pause(response.stallAfterHeaders)) return Outcome::hangUp;
 
     const std::size_t pieceSize =
@@ -167,11 +182,11 @@ Outcome respond(SSL* ssl, const ScriptedResponse& response, Pause pause) {
                 framed = hexadecimal(piece.size()) + "\r\n" + std::string(piece) + (hangingUp ? "" : "\r\n");
                 break;
         }
-        if (!writeAll(ssl, framed) || hangingUp) return Outcome::hangUp;
+        if (!writeAll(channel, framed) || hangingUp) return Outcome::hangUp;
     }
     switch (response.framing) {
         case BodyFraming::contentLength: return Outcome::keepAlive;
-        case BodyFraming::chunked: return writeAll(ssl, "0\r\n\r\n") ? Outcome::keepAlive : Outcome::hangUp;
+        case BodyFraming::chunked: return writeAll(channel, "0\r\n\r\n") ? Outcome::keepAlive : Outcome::hangUp;
         case BodyFraming::closeDelimited: return Outcome::closeCleanly;
     }
     return Outcome::hangUp;
@@ -220,8 +235,9 @@ struct RawTlsServer::Tls {
     SSL_CTX* context;
 };
 
-RawTlsServer::RawTlsServer(std::vector<std::string> hostNames)
-    : certificates_(std::move(hostNames)), tls_(std::make_unique<Tls>(certificates_)) {
+RawTlsServer::RawTlsServer(std::vector<std::string> hostNames, ServerTransport transport)
+    : certificates_(std::move(hostNames)),
+      tls_(transport == ServerTransport::tls ? std::make_unique<Tls>(certificates_) : nullptr) {
     // A client hanging up mid-response must fail a write, not kill the test process.
     std::signal(SIGPIPE, SIG_IGN);
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -255,7 +271,8 @@ RawTlsServer::~RawTlsServer() {
 
 std::string RawTlsServer::url(std::string_view path) const {
     const auto& hosts = certificates_.hostNames();
-    return "https://" + (hosts.empty() ? std::string("localhost") : hosts.front()) + std::string(path);
+    return (tls_ ? "https://" : "http://") + (hosts.empty() ? std::string("localhost") : hosts.front()) +
+           std::string(path);
 }
 
 void RawTlsServer::route(std::string target, ScriptedResponse response) {
@@ -270,7 +287,8 @@ void RawTlsServer::setResponder(Responder responder) {
 
 net::TransportSeam RawTlsServer::seam() const {
     net::TransportSeam seam;
-    for (const std::string& host : certificates_.hostNames()) seam.routes.push_back({host, 443, port_});
+    const std::uint16_t servedPort = tls_ ? 443 : 80;
+    for (const std::string& host : certificates_.hostNames()) seam.routes.push_back({host, servedPort, port_});
     seam.caFile = certificates_.caFile().string();
     return seam;
 }
@@ -327,21 +345,23 @@ ScriptedResponse RawTlsServer::answerFor(const RecordedRequest& request) {
 }
 
 void RawTlsServer::serveConnection(int socket, std::size_t connection) {
-    std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(tls_->context), &SSL_free);
+    std::unique_ptr<SSL, decltype(&SSL_free)> ssl(tls_ ? SSL_new(tls_->context) : nullptr, &SSL_free);
     Outcome outcome = Outcome::hangUp;
-    if (ssl && SSL_set_fd(ssl.get(), socket) == 1 && SSL_accept(ssl.get()) == 1) {
+    const bool ready = tls_ ? ssl && SSL_set_fd(ssl.get(), socket) == 1 && SSL_accept(ssl.get()) == 1 : true;
+    if (ready) {
+        const Channel channel{ssl.get(), socket};
         std::string buffer;
         auto pauseUnlessStopping = [this](std::chrono::milliseconds duration) { return pause(duration); };
         for (;;) {
-            std::optional<RecordedRequest> request = readRequest(ssl.get(), buffer);
+            std::optional<RecordedRequest> request = readRequest(channel, buffer);
             if (!request) break;
             request->connection = connection;
-            outcome = respond(ssl.get(), answerFor(*request), pauseUnlessStopping);
+            outcome = respond(channel, answerFor(*request), pauseUnlessStopping);
             if (outcome != Outcome::keepAlive) break;
         }
     }
     // A clean close tells the client that a close-delimited body is complete.
-    if (outcome == Outcome::closeCleanly) SSL_shutdown(ssl.get());
+    if (outcome == Outcome::closeCleanly && ssl) SSL_shutdown(ssl.get());
     ERR_clear_error();
     {
         std::lock_guard lock(mutex_);

@@ -1,7 +1,8 @@
 // A tiny HTTPS/1.1 server that records every request byte for byte and answers from a script. It
 // exists because general-purpose servers normalise what they receive (header order and case are
 // lost), while the client's tests must see exactly what went on the wire. Each response can also
-// misbehave on purpose: stall, drip, hang up mid-body, or redirect.
+// misbehave on purpose: stall, drip, hang up mid-body, or redirect. It can also speak plain HTTP, to
+// catch what a client would send in the clear.
 #pragma once
 
 #include <chrono>
@@ -63,21 +64,25 @@ struct ScriptedResponse {
     static ScriptedResponse redirect(int status, std::string location);
 };
 
+/// Whether the server speaks HTTPS or plain HTTP.
+enum class ServerTransport { tls, plain };
+
 /// Chooses the answer to a request; called on the connection's thread.
 using Responder = std::function<ScriptedResponse(const RecordedRequest&)>;
 
 /// HTTPS on 127.0.0.1 (ephemeral port), HTTP/1.1 only, one thread per connection; stops on destruction.
 class RawTlsServer {
 public:
-    /// Serves a certificate for these names; requests for a route not set get 404.
-    explicit RawTlsServer(std::vector<std::string> hostNames = {"raw.test"});
+    /// Serves a certificate for these names (plain HTTP: answers for them); routes not set get 404.
+    explicit RawTlsServer(std::vector<std::string> hostNames = {"raw.test"},
+                          ServerTransport transport = ServerTransport::tls);
     ~RawTlsServer();
     RawTlsServer(const RawTlsServer&) = delete;
     RawTlsServer& operator=(const RawTlsServer&) = delete;
 
     /// The listening port.
     std::uint16_t port() const { return port_; }
-    /// "https://<first host name><path>", reachable once the seam is installed.
+    /// "https://<first host name><path>" ("http://" when plain), reachable once the seam is installed.
     std::string url(std::string_view path) const;
     /// The certificates in use.
     const loopback::CertificateKit& certificates() const { return certificates_; }
@@ -87,7 +92,7 @@ public:
     /// Answers every request for which no route is set.
     void setResponder(Responder responder);
 
-    /// A seam that sends every host name (port 443) here and trusts this server's authority.
+    /// A seam that sends every host name (port 443, or 80 when plain) here and trusts this server's authority.
     net::TransportSeam seam() const;
     /// Installs seam() on the shared client until this server is destroyed.
     void installSeam();
@@ -105,7 +110,7 @@ private:
     bool pause(std::chrono::milliseconds duration);
 
     loopback::CertificateKit certificates_;
-    std::unique_ptr<Tls> tls_;
+    std::unique_ptr<Tls> tls_;  // null when plain
     int listener_ = -1;
     std::uint16_t port_ = 0;
 
