@@ -36,7 +36,7 @@ std::vector<SearchResult> QuilletApi::search(std::string_view name) {
     if (!address) return {};
     site::FormTable form = {{"show", "writer,title"}, {"searchkey", std::string(name)}, {"Submit22", "搜索"}};
     site::Page page = site::checkedPage(
-        net::searchPost(address->text(), site::queryParameterString(form), site::searchProfile()));
+        *address, net::searchPost(address->text(), site::queryParameterString(form), site::searchProfile()));
     std::vector<SearchResult> hits;
     for (html::Element* item : page.body->select("li")) {
         if (std::optional<SearchResult> hit = buildHit(*item)) hits.push_back(std::move(*hit));

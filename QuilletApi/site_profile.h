@@ -39,7 +39,8 @@ struct Page {
     html::Element* body = nullptr;
 };
 
-/// Status exactly 200, strict UTF-8, parse, body element; `EmptyError` otherwise.
-Page checkedPage(const net::Response& response);
+/// Status exactly 200, strict UTF-8, parse, body element; otherwise `EmptyError` naming `address`, the
+/// page that was asked for.
+Page checkedPage(const Url& address, const net::Response& response);
 
 }  // namespace novawick::site

@@ -8,6 +8,8 @@
 namespace novawick {
 namespace {
 
+constexpr std::string_view kResultBoxId = "searchResultBox";
+
 void replaceAll(std::string& text, std::string_view from, std::string_view to) {
     for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
         text.replace(at, from.size(), to);
@@ -56,9 +58,9 @@ std::vector<SearchResult> Zlibrary::search(std::string_view name) {
     std::optional<Url> mirror = availableURL();
     if (!mirror) return {};
     Url address = mirror->appendingPathComponent("s").appendingPathComponent(std::string(name) + "?");
-    site::Page page = site::checkedPage(net::pageFetch(address.text()));
-    html::Element* box = page.body->getElementById("searchResultBox");
-    if (box == nullptr) throw EmptyError();
+    site::Page page = site::checkedPage(address, net::pageFetch(address.text()));
+    html::Element* box = page.body->getElementById(kResultBoxId);
+    if (box == nullptr) throw EmptyError(address.text(), missingElementCause("#" + std::string(kResultBoxId)));
     std::vector<SearchResult> results;
     for (html::Element* table : box->select("table")) {
         if (!table->hasClass("resItemTable")) continue;
@@ -68,7 +70,7 @@ std::vector<SearchResult> Zlibrary::search(std::string_view name) {
 }
 
 std::string Zlibrary::getIntro(const SearchResult& from) {
-    site::Page page = site::checkedPage(net::pageFetch(from.url.text()));
+    site::Page page = site::checkedPage(from.url, net::pageFetch(from.url.text()));
     html::Element* description = page.body->getElementById("bookDescriptionBox");
     return description ? description->text() : std::string();
 }

@@ -158,7 +158,12 @@ TEST(MirrorSearch, PageWithoutResultBoxIsUnusable) {
     answer(mirror, 200);
     mirror.get("/s/x?", [](const SiteRequest&, SiteResponse& response) { response.body = "<p>maintenance</p>"; });
     Mirrors mirrors({&mirror});
-    EXPECT_THROW(Zlibrary::search("x"), EmptyError);
+    try {
+        Zlibrary::search("x");
+        ADD_FAILURE() << "no error";
+    } catch (const EmptyError& error) {
+        EXPECT_EQ(std::string(error.what()), "https://" + hosts()[0] + "/s/x%3F: no element matches \"#searchResultBox\"");
+    }
     mirror.get("/s/x?", [](const SiteRequest&, SiteResponse& response) {
         response.body = "<div id=\"searchResultBox\"><table><tr><td>none</td></tr></table></div>";
     });
