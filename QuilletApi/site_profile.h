@@ -19,7 +19,12 @@ namespace novawick::site {
 /// "https://" + the site's host: no path, no trailing slash.
 const std::string& siteBase();
 
-/// The site base followed directly by `path` as text; absent when that does not form a URL.
+/// True when `url` has exactly the site's scheme, host and port, and no user name or password.
+bool isOnSite(const Url& url);
+
+/// The site base followed directly by `path` as text; absent when that does not form a URL, or forms one
+/// that leaves the site (another scheme, host or port, or a user name: "@host/x" would join to
+/// "https://<site>@host/x").
 std::optional<Url> siteUrl(std::string_view path);
 
 /// The search profile's fourteen header fields, in order.

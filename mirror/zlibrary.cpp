@@ -2,6 +2,7 @@
 
 #include "QuilletApi/errors.h"
 #include "QuilletApi/site_profile.h"
+#include "epub/cover_image.h"
 #include "mirror/mirror_hosts.h"
 #include "net/fetch.h"
 
@@ -29,7 +30,7 @@ std::optional<SearchResult> buildResult(const Url& mirror, const html::Element& 
     std::string cover = image->attr("data-src");
     replaceAll(cover, "covers100", "covers200");
     std::optional<Url> preview = Url::parse(cover);
-    if (!preview) return std::nullopt;
+    if (!preview || !epub::isUsableCoverAddress(*preview)) return std::nullopt;
     html::Element* heading = table.select("h3").first();
     if (heading == nullptr) return std::nullopt;
     html::Element* authors = table.getElementsByClass("authors").first();

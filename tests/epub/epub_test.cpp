@@ -288,11 +288,14 @@ TEST(Epub, ACoverThatCannotBeHadGivesABookWithoutOne) {
         QuilletApi::genEpub(save.path(), hit("书", "某", coverPath), std::nullopt, {});
         expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
     }
-    TemporaryFolder save;
-    SearchResult local = hit("书", "某");
-    local.preview = *Url::parse("file:///etc/passwd");
-    QuilletApi::genEpub(save.path(), local, std::nullopt, {});
-    expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
+    // Not fetched at all: a local file, or an address carrying credentials for the site.
+    for (const std::string& address : {std::string("file:///etc/passwd"), "https://user:secret@" + kHost + "/cover"}) {
+        TemporaryFolder save;
+        SearchResult unusable = hit("书", "某");
+        unusable.preview = *Url::parse(address);
+        QuilletApi::genEpub(save.path(), unusable, std::nullopt, {});
+        expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
+    }
 }
 
 }  // namespace
