@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "epub/titles.h"
 #include "epub/work_folder_registry.h"
+#include "epub/xml_text.h"
 
 namespace novawick::epub {
 namespace {
@@ -29,11 +31,14 @@ bool isControl(unsigned char lead, unsigned char next) {
 }  // namespace
 
 std::string safeBookFileName(std::string_view bookName) {
+    // The same fallback as the book's title, so that the file is called what the book is called.
+    const std::string title = bookTitle(bookName);
+    const std::string_view trimmed = trimWhiteSpace(title);
     std::string name;
-    name.reserve(bookName.size());
-    for (std::size_t i = 0; i < bookName.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(bookName[i]);
-        unsigned char next = i + 1 < bookName.size() ? static_cast<unsigned char>(bookName[i + 1]) : 0;
+    name.reserve(trimmed.size());
+    for (std::size_t i = 0; i < trimmed.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(trimmed[i]);
+        unsigned char next = i + 1 < trimmed.size() ? static_cast<unsigned char>(trimmed[i + 1]) : 0;
         if (byte == '/' || byte == '\\' || isControl(byte, next)) {
             name += '_';
             if (byte == 0xC2) ++i;  // a C1 control is two bytes
@@ -41,7 +46,7 @@ std::string safeBookFileName(std::string_view bookName) {
             name += static_cast<char>(byte);
         }
     }
-    if (name.empty()) name = "book";
+    if (name.empty()) name = kUntitledBook;
     if (name == "." || name == "..") name = "_" + name;
     std::size_t limit = kMaximumFileNameBytes - kBookExtension.size();
     if (name.size() > limit) {
