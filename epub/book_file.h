@@ -9,8 +9,9 @@
 namespace novawick::epub {
 
 /// The book name as one file name: a name that shows nothing becomes the book's fallback title, white
-/// space at the ends goes, "/", "\\" and control characters (NUL included) become "_", "." and ".." are
-/// made safe, and the result is cut on a character boundary so that it plus ".epub" fits in 255 bytes.
+/// space at the ends goes, "/", "\\", control characters (NUL included) and bidirectional controls become
+/// "_", "." and ".." are made safe, and the result is cut on a character boundary so that it plus ".epub"
+/// fits in 255 bytes.
 std::string safeBookFileName(std::string_view bookName);
 
 /// "<save folder>/<safe name>.epub".

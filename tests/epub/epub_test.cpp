@@ -175,6 +175,9 @@ TEST(EpubText, BookNamesBecomeOneSafeFileName) {
         {std::string("a\0b\x1b[1m\xc2\x85", 9), "a_b_[1m"}, {"C:\\x", "C:_x"},
         // The title's fallback, and no blanks at the ends.
         {"   ", "book"}, {"\x01\t", "book"}, {" \u3000三体 体\u00a0", "三体 体"},
+        // Bidirectional controls would reorder the name as shown: "abc\u202Etxt.exe" reads "abcexe.txt".
+        {"abc\u202Etxt.exe", "abc_txt.exe"}, {"\u202A\u202B\u202C\u202D\u202E", "_____"},
+        {"\u2066x\u2067y\u2068z\u2069", "_x_y_z_"}, {"a\u2065b\u202Fc", "a\u2065b\u202Fc"},
     };
     for (const Case& c : cases) EXPECT_EQ(epub::safeBookFileName(c.name), c.file);
     std::string cut = epub::safeBookFileName(longName);
