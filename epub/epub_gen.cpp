@@ -84,9 +84,12 @@ void EpubGen::writeNavigation(const std::vector<std::string>& titles, const fs::
     std::string items = linesPerChapter(titles.size(), [&](const std::string& name, std::size_t index) {
         return "<li><a href=\"" + name + ".xhtml\">" + escapedChapterTitle(titles[index], index + 1) + "</a></li>";
     });
-    if (titles.empty()) items = "<li><a href=\"" + std::string(kNavigationPage) + "\">" + escapedBookTitle(searchResult_) + "</a></li>\n";
+    if (titles.empty()) {
+        items = "<li><a href=\"" + std::string(kNavigationPage) + "\">" + escapedBookTitle(searchResult_) + "</a></li>\n";
+    }
     writeFile(contentFolder / "navigation.xhtml",
-              filled(kNavigationTemplate, {{"book-name", escapedBookTitle(searchResult_)}, {"content", std::move(items)}}));
+              filled(kNavigationTemplate,
+                     {{"book-name", escapedBookTitle(searchResult_)}, {"content", std::move(items)}}));
 }
 
 void EpubGen::writePackage(const fs::path& contentFolder, const std::optional<CoverImage>& cover) const {
@@ -99,7 +102,9 @@ void EpubGen::writePackage(const fs::path& contentFolder, const std::optional<Co
     });
     if (count == 0) spine = "<itemref idref=\"nav\" />\n";
     std::string creator;
-    if (hasVisibleText(searchResult_.author)) creator = filled(kCreatorLines, {{"author", xmlEscape(searchResult_.author)}});
+    if (hasVisibleText(searchResult_.author)) {
+        creator = filled(kCreatorLines, {{"author", xmlEscape(searchResult_.author)}});
+    }
     std::string coverItems;
     if (cover) {
         coverItems = filled(kCoverItemLines, {{"cover-file", cover->fileName}, {"cover-type", cover->mediaType}});
@@ -118,8 +123,9 @@ void EpubGen::writePackage(const fs::path& contentFolder, const std::optional<Co
 
 void EpubGen::writeNcx(const std::vector<std::string>& titles, const fs::path& contentFolder) const {
     std::string points = linesPerChapter(titles.size(), [&](const std::string& name, std::size_t index) {
-        return "<navPoint class=\"h1\" id=\"" + name + "\"><navLabel><text>" + escapedChapterTitle(titles[index], index + 1) +
-               "</text></navLabel><content src=\"" + name + ".xhtml#" + name + "\" /></navPoint>";
+        return "<navPoint class=\"h1\" id=\"" + name + "\"><navLabel><text>" +
+               escapedChapterTitle(titles[index], index + 1) + "</text></navLabel><content src=\"" + name + ".xhtml#" +
+               name + "\" /></navPoint>";
     });
     if (titles.empty()) {
         points = "<navPoint class=\"h1\" id=\"navigation\"><navLabel><text>" + escapedBookTitle(searchResult_) +

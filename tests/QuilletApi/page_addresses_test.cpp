@@ -36,7 +36,9 @@ class EverywhereServer {
 public:
     EverywhereServer() : seam_(everywhere(server_)) {}
 
-    void route(std::string target, std::string page) { server_.route(std::move(target), ScriptedResponse::text(200, std::move(page))); }
+    void route(std::string target, std::string page) {
+        server_.route(std::move(target), ScriptedResponse::text(200, std::move(page)));
+    }
     void route(std::string target, ScriptedResponse response) { server_.route(std::move(target), std::move(response)); }
 
     /// Every request arrived for the site itself, without credentials.
