@@ -12,6 +12,10 @@
 namespace novawick {
 namespace {
 
+constexpr std::string_view kReadClass = "read";
+constexpr std::string_view kReadLinkQuery = ".read a";
+constexpr std::string_view kListClass = "sso_a";
+constexpr std::string_view kListQuery = ".sso_a";
 constexpr std::string_view kContentId = "Content";
 constexpr std::string_view kNextLinkId = "next_url";
 constexpr std::string_view kNextPageLabel = "下一页";
@@ -33,13 +37,13 @@ void removeAll(std::string& text, std::string_view marker) {
 }
 
 std::vector<Url> listPageUrls(const Url& bookPage) {
-    site::Page book = site::checkedPage(net::plainFetch(bookPage.text()));
-    html::Element* readLink = book.body->getElementsByClass("read").select("a").first();
-    if (readLink == nullptr) throw EmptyError();
+    site::Page book = site::checkedPage(bookPage, net::plainFetch(bookPage.text()));
+    html::Element* readLink = book.body->getElementsByClass(kReadClass).select("a").first();
+    if (readLink == nullptr) throw EmptyError(bookPage.text(), missingElementCause(kReadLinkQuery));
     std::optional<Url> entry = site::siteUrl(readLink->attr("href"));
-    if (!entry) throw EmptyError();
+    if (!entry) throw EmptyError(bookPage.text(), std::string(kReadLinkOffSiteCause));
 
-    site::Page entryPage = site::checkedPage(net::plainFetch(entry->text()));
+    site::Page entryPage = site::checkedPage(*entry, net::plainFetch(entry->text()));
     std::vector<Url> pages;
     for (html::Element* option : entryPage.body->getElementsByClass("text").select("option")) {
         if (std::optional<Url> page = site::siteUrl(option->attr("value"))) pages.push_back(std::move(*page));
@@ -48,9 +52,9 @@ std::vector<Url> listPageUrls(const Url& bookPage) {
 }
 
 std::vector<Menu> menusOfListPage(const Url& listPage) {
-    site::Page page = site::checkedPage(net::pageFetch(listPage.text()));
-    html::Element* list = page.body->getElementsByClass("sso_a").first();
-    if (list == nullptr) throw EmptyError();
+    site::Page page = site::checkedPage(listPage, net::pageFetch(listPage.text()));
+    html::Element* list = page.body->getElementsByClass(kListClass).first();
+    if (list == nullptr) throw EmptyError(listPage.text(), missingElementCause(kListQuery));
     std::vector<Menu> menus;
     for (html::Element* entry : list->select("li")) {
         html::Element* link = entry->select("a").first();
@@ -75,9 +79,9 @@ std::vector<Menu> getMenu(const Url& bookPage, const Progress& progress) {
 
 // Reads one page's paragraphs into `collected`; returns the next page of the chapter, if any.
 std::optional<Url> readChapterPage(const Url& url, std::vector<std::string>& collected) {
-    site::Page page = site::checkedPage(net::pageFetch(url.text()));
+    site::Page page = site::checkedPage(url, net::pageFetch(url.text()));
     html::Element* content = page.body->getElementById(kContentId);
-    if (content == nullptr) throw EmptyError();
+    if (content == nullptr) throw EmptyError(url.text(), missingElementCause("#" + std::string(kContentId)));
     for (html::Element* paragraph : content->select("p")) {
         std::string line = paragraph->text();
         removeAll(line, kContentOpen);
@@ -86,7 +90,7 @@ std::optional<Url> readChapterPage(const Url& url, std::vector<std::string>& col
         collected.push_back(std::move(line));
     }
     html::Element* next = page.body->getElementById(kNextLinkId);
-    if (next == nullptr) throw EmptyError();
+    if (next == nullptr) throw EmptyError(url.text(), missingElementCause("#" + std::string(kNextLinkId)));
     if (next->text() != kNextPageLabel) return std::nullopt;
     return site::siteUrl(next->attr("href"));
 }

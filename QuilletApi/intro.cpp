@@ -6,7 +6,7 @@
 namespace novawick {
 
 std::string QuilletApi::getIntro(const SearchResult& from) {
-    site::Page page = site::checkedPage(net::pageFetch(from.url.text()));
+    site::Page page = site::checkedPage(from.url, net::pageFetch(from.url.text()));
     html::Element* container = page.body->getElementById("content");
     if (container == nullptr) return {};
     std::string introduction;

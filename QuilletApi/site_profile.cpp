@@ -5,6 +5,9 @@
 #include "html/parser/parser.h"
 #include "net/utf8.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace novawick::site {
 namespace {
 
@@ -14,14 +17,31 @@ constexpr std::string_view kSearchUserAgent =
 // RFC 3986 query characters less the three that separate a form body.
 constexpr std::string_view kFormValueAllowed = "!$'()*,-./:;?@_~";
 
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
 }  // namespace
+
+bool isOnSite(const Url& url) {
+    static const net::UrlOrigin site = Url::parse(siteBase())->origin();
+    net::UrlOrigin origin = url.origin();
+    return !origin.credentials && origin.scheme == site.scheme && origin.port == site.port &&
+           equalIgnoringAsciiCase(origin.host, site.host);
+}
 
 const std::string& siteBase() {
     static const std::string base = "https://" + std::string(kHost);
     return base;
 }
 
-std::optional<Url> siteUrl(std::string_view path) { return Url::parse(siteBase() + std::string(path)); }
+std::optional<Url> siteUrl(std::string_view path) {
+    std::optional<Url> url = Url::parse(siteBase() + std::string(path));
+    if (!url || !isOnSite(*url)) return std::nullopt;
+    return url;
+}
 
 std::vector<net::HeaderField> searchProfile() {
     return {
@@ -53,13 +73,13 @@ std::string queryParameterString(const FormTable& table) {
     return encoded;
 }
 
-Page checkedPage(const net::Response& response) {
-    if (response.status != 200) throw EmptyError();
-    if (!net::isValidUtf8(response.body)) throw EmptyError();
+Page checkedPage(const Url& address, const net::Response& response) {
+    if (response.status != 200) throw EmptyError(address.text(), statusCause(response.status));
+    if (!net::isValidUtf8(response.body)) throw EmptyError(address.text(), std::string(kNotUtf8Cause));
     Page page;
     page.document = html::parse(response.body);
     page.body = page.document->body();
-    if (page.body == nullptr) throw EmptyError();
+    if (page.body == nullptr) throw EmptyError(address.text(), std::string(kNoBodyCause));
     return page;
 }
 

@@ -19,7 +19,12 @@ namespace novawick::site {
 /// "https://" + the site's host: no path, no trailing slash.
 const std::string& siteBase();
 
-/// The site base followed directly by `path` as text; absent when that does not form a URL.
+/// True when `url` has exactly the site's scheme, host and port, and no user name or password.
+bool isOnSite(const Url& url);
+
+/// The site base followed directly by `path` as text; absent when that does not form a URL, or forms one
+/// that leaves the site (another scheme, host or port, or a user name: "@host/x" would join to
+/// "https://<site>@host/x").
 std::optional<Url> siteUrl(std::string_view path);
 
 /// The search profile's fourteen header fields, in order.
@@ -39,7 +44,8 @@ struct Page {
     html::Element* body = nullptr;
 };
 
-/// Status exactly 200, strict UTF-8, parse, body element; `EmptyError` otherwise.
-Page checkedPage(const net::Response& response);
+/// Status exactly 200, strict UTF-8, parse, body element; otherwise `EmptyError` naming `address`, the
+/// page that was asked for.
+Page checkedPage(const Url& address, const net::Response& response);
 
 }  // namespace novawick::site

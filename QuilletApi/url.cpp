@@ -2,8 +2,6 @@
 // as an address is exactly what its client can request.
 #include "QuilletApi/url.h"
 
-#include "net/url_syntax.h"
-
 namespace novawick {
 namespace {
 
@@ -26,6 +24,8 @@ Url Url::fromFilePath(const std::filesystem::path& path) {
 
 std::string Url::scheme() const { return net::urlPart(text_, net::UrlPart::scheme).value_or(""); }
 
+net::UrlOrigin Url::origin() const { return net::urlOrigin(text_).value_or(net::UrlOrigin{}); }
+
 std::filesystem::path Url::filePath() const { return net::urlPart(text_, net::UrlPart::decodedPath).value_or(""); }
 
 Url Url::appendingPathComponent(std::string_view component) const {
@@ -33,6 +33,19 @@ Url Url::appendingPathComponent(std::string_view component) const {
     while (!component.empty() && component.front() == '/') component.remove_prefix(1);
     if (base.empty() || base.back() != '/') base += '/';
     return Url(base + percentEncode(component, kPathAllowed));
+}
+
+std::optional<Url> Url::resolve(std::string_view reference) const {
+    // What a browser strips from both ends of a URL: C0 controls and the space.
+    auto blankOrControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    while (!reference.empty() && blankOrControl(reference.front())) reference.remove_prefix(1);
+    while (!reference.empty() && blankOrControl(reference.back())) reference.remove_suffix(1);
+    if (reference.empty()) return std::nullopt;
+    if (std::optional<Url> absolute = parse(reference)) return absolute;
+    if (reference.find('\0') != std::string_view::npos) return std::nullopt;
+    std::optional<std::string> resolved = net::resolveUrl(text_, std::string(reference));
+    if (!resolved) return std::nullopt;
+    return parse(*resolved);
 }
 
 std::string percentEncode(std::string_view text, std::string_view allowed) {

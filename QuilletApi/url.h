@@ -2,6 +2,8 @@
 // text concatenation, so the text (not a normalised form) is what gets requested.
 #pragma once
 
+#include "net/url_syntax.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +22,9 @@ public:
     const std::string& text() const noexcept { return text_; }
     /// The scheme in lower case ("https", "file", ...).
     std::string scheme() const;
+    /// Scheme, host and port (the scheme's default when none is written), and whether the address
+    /// carries credentials.
+    net::UrlOrigin origin() const;
     /// The decoded path of a file URL.
     std::filesystem::path filePath() const;
 
@@ -27,6 +32,11 @@ public:
     /// segment may not hold ("?", "#", space, non-ASCII as UTF-8 bytes). A text that begins with "/" is
     /// joined with a single "/".
     Url appendingPathComponent(std::string_view component) const;
+
+    /// The address `reference` names on a page at this address, as a browser reads an "src": blanks and
+    /// controls around it dropped, then resolved ("//host/x" takes this address's scheme; an absolute
+    /// reference is kept as written). Absent for an empty reference or one that gives no absolute URL.
+    std::optional<Url> resolve(std::string_view reference) const;
 
     friend bool operator==(const Url&, const Url&) = default;
 

@@ -59,6 +59,15 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t i) {
     return length;
 }
 
+// The bidirectional embedding, override and isolate controls U+202A-U+202E and U+2066-U+2069: they
+// reorder what follows them on the line, so a name could show as something it is not.
+bool isBidiControl(std::string_view sequence) {
+    auto second = static_cast<unsigned char>(sequence[1]);
+    auto third = static_cast<unsigned char>(sequence[2]);
+    return static_cast<unsigned char>(sequence[0]) == 0xE2 &&
+           ((second == 0x80 && third >= 0xAA && third <= 0xAE) || (second == 0x81 && third >= 0xA6 && third <= 0xA9));
+}
+
 }  // namespace
 
 std::vector<SearchResult> QuilletSource::search(std::string_view name) { return QuilletApi::search(name); }
@@ -103,7 +112,7 @@ std::string terminalSafe(std::string_view text) {
         unsigned char lead = static_cast<unsigned char>(text[i]);
         bool c0OrDelete = length == 1 && (lead < 0x20 || lead == 0x7F);
         bool c1 = length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-        if (c0OrDelete || c1) {
+        if (c0OrDelete || c1 || (length == 3 && isBidiControl(text.substr(i, 3)))) {
             out += kReplacement;
         } else {
             out.append(text.substr(i, length));

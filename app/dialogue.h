@@ -41,8 +41,9 @@ inline constexpr std::string_view kFinish = "Finish";
 /// Parses a whole line as a decimal integer: optional sign, ASCII digits, nothing else, in signed 64-bit range.
 std::optional<std::int64_t> parseChoice(std::string_view line);
 
-/// Makes a remote text safe for a terminal: C0 and C1 controls and DEL become U+FFFD (so a page can never
-/// send escape sequences), as does any byte that is not part of valid UTF-8.
+/// Makes a remote text safe for a terminal: C0 and C1 controls, DEL and the bidirectional embedding,
+/// override and isolate controls become U+FFFD (so a page can never send escape sequences or reorder a
+/// line), as does any byte that is not part of valid UTF-8.
 std::string terminalSafe(std::string_view text);
 
 /// Reads one line without its line end (LF or CR LF); absent at end of input.

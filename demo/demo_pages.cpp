@@ -27,7 +27,8 @@ std::string pageShell(std::string_view title, const std::string& body) {
 
 std::string searchItem(const SampleBook& book) {
     std::string link = bookPath(book);
-    std::string item = "<li>\n  <div class=\"image\"><a href=\"" + link + "\"><img src=\"" + coverUrl(book) +
+    // Site-relative, as many sites write their covers: the client resolves it against the answer's address.
+    std::string item = "<li>\n  <div class=\"image\"><a href=\"" + link + "\"><img src=\"" + coverPath(book) +
                        "\" alt=\"" + escapeHtml(book.title) + "\"></a></div>\n  <div class=\"info\"><strong><a href=\"" +
                        link + "\">" + escapeHtml(book.title) + "</a></strong>\n  <span>作者：" + escapeHtml(book.author) +
                        "</span> <span>连载中</span>\n";

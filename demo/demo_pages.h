@@ -25,9 +25,9 @@ std::string listPagePath(const SampleBook& book, std::size_t listPageIndex);
 std::size_t listPageCount(const SampleBook& book);
 /// The page at `pageIndex` of the chapter at `chapterIndex` (both from 0).
 std::string chapterPagePath(const SampleBook& book, std::size_t chapterIndex, std::size_t pageIndex);
-/// "/cover/<slug>.png".
+/// "/cover/<slug>.png", as the search answer gives it.
 std::string coverPath(const SampleBook& book);
-/// The cover's absolute address on the site's host, as the search answer gives it.
+/// The cover's absolute address on the site's host, as the book page gives it.
 std::string coverUrl(const SampleBook& book);
 
 /// Text with &, <, >, " and ' written as character references.

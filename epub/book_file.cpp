@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "epub/titles.h"
 #include "epub/work_folder_registry.h"
+#include "epub/xml_text.h"
 
 namespace novawick::epub {
 namespace {
@@ -26,22 +28,37 @@ bool isControl(unsigned char lead, unsigned char next) {
     return lead < 0x20 || lead == 0x7F || (lead == 0xC2 && next >= 0x80 && next < 0xA0);
 }
 
+// The bidirectional embedding, override and isolate controls U+202A-U+202E and U+2066-U+2069, which make
+// "abc\u202Etxt.exe.epub" show as "abcexe.txt...".
+bool isBidiControl(std::string_view text, std::size_t i) {
+    if (i + 2 >= text.size() || static_cast<unsigned char>(text[i]) != 0xE2) return false;
+    auto second = static_cast<unsigned char>(text[i + 1]);
+    auto third = static_cast<unsigned char>(text[i + 2]);
+    return (second == 0x80 && third >= 0xAA && third <= 0xAE) || (second == 0x81 && third >= 0xA6 && third <= 0xA9);
+}
+
 }  // namespace
 
 std::string safeBookFileName(std::string_view bookName) {
+    // The same fallback as the book's title, so that the file is called what the book is called.
+    const std::string title = bookTitle(bookName);
+    const std::string_view trimmed = trimWhiteSpace(title);
     std::string name;
-    name.reserve(bookName.size());
-    for (std::size_t i = 0; i < bookName.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(bookName[i]);
-        unsigned char next = i + 1 < bookName.size() ? static_cast<unsigned char>(bookName[i + 1]) : 0;
-        if (byte == '/' || byte == '\\' || isControl(byte, next)) {
+    name.reserve(trimmed.size());
+    for (std::size_t i = 0; i < trimmed.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(trimmed[i]);
+        unsigned char next = i + 1 < trimmed.size() ? static_cast<unsigned char>(trimmed[i + 1]) : 0;
+        if (isBidiControl(trimmed, i)) {
+            name += '_';
+            i += 2;
+        } else if (byte == '/' || byte == '\\' || isControl(byte, next)) {
             name += '_';
             if (byte == 0xC2) ++i;  // a C1 control is two bytes
         } else {
             name += static_cast<char>(byte);
         }
     }
-    if (name.empty()) name = "book";
+    if (name.empty()) name = kUntitledBook;
     if (name == "." || name == "..") name = "_" + name;
     std::size_t limit = kMaximumFileNameBytes - kBookExtension.size();
     if (name.size() > limit) {

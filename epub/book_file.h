@@ -8,9 +8,10 @@
 
 namespace novawick::epub {
 
-/// The book name as one file name: "/" and control characters (and NUL) become "_", "." and ".." and the
-/// empty name are made safe, and the result is cut on a character boundary so that it plus ".epub" fits
-/// in 255 bytes.
+/// The book name as one file name: a name that shows nothing becomes the book's fallback title, white
+/// space at the ends goes, "/", "\\", control characters (NUL included) and bidirectional controls become
+/// "_", "." and ".." are made safe, and the result is cut on a character boundary so that it plus ".epub"
+/// fits in 255 bytes.
 std::string safeBookFileName(std::string_view bookName);
 
 /// "<save folder>/<safe name>.epub".

@@ -17,7 +17,14 @@ std::optional<CoverImage> recogniseCover(std::string bytes) {
     return std::nullopt;
 }
 
+bool isUsableCoverAddress(const Url& address) {
+    net::UrlOrigin origin = address.origin();
+    return (origin.scheme == "https" || origin.scheme == "http") && !origin.host.empty() && !origin.credentials;
+}
+
 std::optional<CoverImage> downloadCover(const std::string& url) {
+    std::optional<Url> address = Url::parse(url);
+    if (!address || !isUsableCoverAddress(*address)) return std::nullopt;
     try {
         net::Response response = net::plainFetch(url);
         if (response.status != 200) return std::nullopt;

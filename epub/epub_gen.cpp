@@ -1,6 +1,7 @@
 #include "epub/epub_gen.h"
 
 #include "epub/book_file.h"
+#include "epub/titles.h"
 #include "epub/templates/chapter.h"
 #include "epub/templates/container.h"
 #include "epub/templates/cover.h"
@@ -32,6 +33,12 @@ std::string filled(std::string_view text, const TemplateValues& values) {
 }
 
 std::string chapterName(std::size_t number) { return "chapter-" + std::to_string(number); }
+
+std::string escapedBookTitle(const SearchResult& book) { return xmlEscape(bookTitle(book.name)); }
+
+std::string escapedChapterTitle(std::string_view title, std::size_t number) {
+    return xmlEscape(chapterTitle(title, number));
+}
 
 // A book without chapters still needs one page in its reading order and one entry in each table of
 // contents; the navigation document, holding the title, is that page.
@@ -68,18 +75,21 @@ void EpubGen::writeChapter(const Content& chapter, std::size_t number, const fs:
     std::string block;
     for (const std::string& line : chapter.content()) block += "<p>" + xmlEscape(line) + "</p>\n";
     writeFile(contentFolder / (chapterName(number) + ".xhtml"),
-              filled(kChapterTemplate, {{"chapter-title", xmlEscape(chapter.title())},
+              filled(kChapterTemplate, {{"chapter-title", escapedChapterTitle(chapter.title(), number)},
                                         {"id", std::to_string(number)},
                                         {"content", std::move(block)}}));
 }
 
 void EpubGen::writeNavigation(const std::vector<std::string>& titles, const fs::path& contentFolder) const {
     std::string items = linesPerChapter(titles.size(), [&](const std::string& name, std::size_t index) {
-        return "<li><a href=\"" + name + ".xhtml\">" + xmlEscape(titles[index]) + "</a></li>";
+        return "<li><a href=\"" + name + ".xhtml\">" + escapedChapterTitle(titles[index], index + 1) + "</a></li>";
     });
-    if (titles.empty()) items = "<li><a href=\"" + std::string(kNavigationPage) + "\">" + xmlEscape(searchResult_.name) + "</a></li>\n";
+    if (titles.empty()) {
+        items = "<li><a href=\"" + std::string(kNavigationPage) + "\">" + escapedBookTitle(searchResult_) + "</a></li>\n";
+    }
     writeFile(contentFolder / "navigation.xhtml",
-              filled(kNavigationTemplate, {{"book-name", xmlEscape(searchResult_.name)}, {"content", std::move(items)}}));
+              filled(kNavigationTemplate,
+                     {{"book-name", escapedBookTitle(searchResult_)}, {"content", std::move(items)}}));
 }
 
 void EpubGen::writePackage(const fs::path& contentFolder, const std::optional<CoverImage>& cover) const {
@@ -92,14 +102,16 @@ void EpubGen::writePackage(const fs::path& contentFolder, const std::optional<Co
     });
     if (count == 0) spine = "<itemref idref=\"nav\" />\n";
     std::string creator;
-    if (!searchResult_.author.empty()) creator = filled(kCreatorLines, {{"author", xmlEscape(searchResult_.author)}});
+    if (hasVisibleText(searchResult_.author)) {
+        creator = filled(kCreatorLines, {{"author", xmlEscape(searchResult_.author)}});
+    }
     std::string coverItems;
     if (cover) {
         coverItems = filled(kCoverItemLines, {{"cover-file", cover->fileName}, {"cover-type", cover->mediaType}});
         spine.insert(0, kCoverSpineLine);
     }
     writeFile(contentFolder / "book.opf",
-              filled(kPackageTemplate, {{"book-name", xmlEscape(searchResult_.name)},
+              filled(kPackageTemplate, {{"book-name", escapedBookTitle(searchResult_)},
                                         {"uuid", uuid_},
                                         {"creator", std::move(creator)},
                                         {"cover-meta", cover ? std::string(kCoverMetaLine) : std::string()},
@@ -111,14 +123,15 @@ void EpubGen::writePackage(const fs::path& contentFolder, const std::optional<Co
 
 void EpubGen::writeNcx(const std::vector<std::string>& titles, const fs::path& contentFolder) const {
     std::string points = linesPerChapter(titles.size(), [&](const std::string& name, std::size_t index) {
-        return "<navPoint class=\"h1\" id=\"" + name + "\"><navLabel><text>" + xmlEscape(titles[index]) +
-               "</text></navLabel><content src=\"" + name + ".xhtml#" + name + "\" /></navPoint>";
+        return "<navPoint class=\"h1\" id=\"" + name + "\"><navLabel><text>" +
+               escapedChapterTitle(titles[index], index + 1) + "</text></navLabel><content src=\"" + name + ".xhtml#" +
+               name + "\" /></navPoint>";
     });
     if (titles.empty()) {
-        points = "<navPoint class=\"h1\" id=\"navigation\"><navLabel><text>" + xmlEscape(searchResult_.name) +
+        points = "<navPoint class=\"h1\" id=\"navigation\"><navLabel><text>" + escapedBookTitle(searchResult_) +
                  "</text></navLabel><content src=\"" + std::string(kNavigationPage) + "\" /></navPoint>\n";
     }
-    writeFile(contentFolder / "toc.ncx", filled(kNcxTemplate, {{"book-name", xmlEscape(searchResult_.name)},
+    writeFile(contentFolder / "toc.ncx", filled(kNcxTemplate, {{"book-name", escapedBookTitle(searchResult_)},
                                                                {"uuid", uuid_},
                                                                {"author", xmlEscape(searchResult_.author)},
                                                                {"navPoint", std::move(points)}}));
@@ -129,7 +142,7 @@ std::optional<CoverImage> EpubGen::writeCover(const fs::path& contentFolder) con
     if (!cover) return std::nullopt;
     writeFile(contentFolder / cover->fileName, cover->bytes);
     writeFile(contentFolder / "cover.xhtml",
-              filled(kCoverTemplate, {{"book-name", xmlEscape(searchResult_.name)}, {"cover-file", cover->fileName}}));
+              filled(kCoverTemplate, {{"book-name", escapedBookTitle(searchResult_)}, {"cover-file", cover->fileName}}));
     return cover;
 }
 

@@ -28,7 +28,48 @@ bool allowedInXml(char32_t scalar) {
     return scalar != 0xFFFE && scalar != 0xFFFF;
 }
 
+// The Unicode White_Space property.
+bool isWhiteSpace(char32_t scalar) {
+    return (scalar >= 0x9 && scalar <= 0xD) || scalar == 0x20 || scalar == 0x85 || scalar == 0xA0 ||
+           scalar == 0x1680 || (scalar >= 0x2000 && scalar <= 0x200A) || scalar == 0x2028 || scalar == 0x2029 ||
+           scalar == 0x202F || scalar == 0x205F || scalar == 0x3000;
+}
+
+// Length of the white-space character at text[i], or 0.
+std::size_t whiteSpaceLength(std::string_view text, std::size_t i) {
+    char32_t scalar = 0;
+    std::size_t length = decodeScalar(text, i, scalar);
+    return length > 0 && isWhiteSpace(scalar) ? length : 0;
+}
+
 }  // namespace
+
+bool hasVisibleText(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t scalar = 0;
+        std::size_t length = decodeScalar(text, i, scalar);
+        if (length > 0 && allowedInXml(scalar) && !isWhiteSpace(scalar)) return true;
+        i += length == 0 ? 1 : length;
+    }
+    return false;
+}
+
+std::string_view trimWhiteSpace(std::string_view text) {
+    while (std::size_t length = text.empty() ? 0 : whiteSpaceLength(text, 0)) text.remove_prefix(length);
+    for (;;) {
+        // The last character starts at the last byte that is not a continuation byte.
+        std::size_t start = text.size();
+        while (start > 0 && start + 3 > text.size() && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) {
+            --start;
+        }
+        if (start == 0) break;
+        --start;
+        std::size_t length = whiteSpaceLength(text, start);
+        if (length == 0 || start + length != text.size()) break;
+        text.remove_suffix(length);
+    }
+    return text;
+}
 
 std::string xmlEscape(std::string_view text) {
     std::string out;

@@ -13,6 +13,13 @@ namespace novawick::epub {
 /// byte that is not valid UTF-8 (lone surrogates included) dropped.
 std::string xmlEscape(std::string_view text);
 
+/// True when `text` holds a character that `xmlEscape` keeps and that is not white space (the Unicode
+/// White_Space set): a reader would show something.
+bool hasVisibleText(std::string_view text);
+
+/// `text` without white space (the Unicode White_Space set) at either end.
+std::string_view trimWhiteSpace(std::string_view text);
+
 /// Key and replacement. Values are inserted as given: escape them first.
 using TemplateValues = std::vector<std::pair<std::string_view, std::string>>;
 

@@ -2,11 +2,14 @@
 
 #include "QuilletApi/errors.h"
 #include "QuilletApi/site_profile.h"
+#include "epub/cover_image.h"
 #include "mirror/mirror_hosts.h"
 #include "net/fetch.h"
 
 namespace novawick {
 namespace {
+
+constexpr std::string_view kResultBoxId = "searchResultBox";
 
 void replaceAll(std::string& text, std::string_view from, std::string_view to) {
     for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
@@ -27,7 +30,7 @@ std::optional<SearchResult> buildResult(const Url& mirror, const html::Element& 
     std::string cover = image->attr("data-src");
     replaceAll(cover, "covers100", "covers200");
     std::optional<Url> preview = Url::parse(cover);
-    if (!preview) return std::nullopt;
+    if (!preview || !epub::isUsableCoverAddress(*preview)) return std::nullopt;
     html::Element* heading = table.select("h3").first();
     if (heading == nullptr) return std::nullopt;
     html::Element* authors = table.getElementsByClass("authors").first();
@@ -56,9 +59,9 @@ std::vector<SearchResult> Zlibrary::search(std::string_view name) {
     std::optional<Url> mirror = availableURL();
     if (!mirror) return {};
     Url address = mirror->appendingPathComponent("s").appendingPathComponent(std::string(name) + "?");
-    site::Page page = site::checkedPage(net::pageFetch(address.text()));
-    html::Element* box = page.body->getElementById("searchResultBox");
-    if (box == nullptr) throw EmptyError();
+    site::Page page = site::checkedPage(address, net::pageFetch(address.text()));
+    html::Element* box = page.body->getElementById(kResultBoxId);
+    if (box == nullptr) throw EmptyError(address.text(), missingElementCause("#" + std::string(kResultBoxId)));
     std::vector<SearchResult> results;
     for (html::Element* table : box->select("table")) {
         if (!table->hasClass("resItemTable")) continue;
@@ -68,7 +71,7 @@ std::vector<SearchResult> Zlibrary::search(std::string_view name) {
 }
 
 std::string Zlibrary::getIntro(const SearchResult& from) {
-    site::Page page = site::checkedPage(net::pageFetch(from.url.text()));
+    site::Page page = site::checkedPage(from.url, net::pageFetch(from.url.text()));
     html::Element* description = page.body->getElementById("bookDescriptionBox");
     return description ? description->text() : std::string();
 }

@@ -15,6 +15,7 @@ struct CurlStringDeleter {
     void operator()(char* text) const { curl_free(text); }
 };
 using CurlUrl = std::unique_ptr<CURLU, CurlUrlDeleter>;
+using CurlString = std::unique_ptr<char, CurlStringDeleter>;
 
 CurlUrl parse(const std::string& text) {
     CurlUrl handle(curl_url());
@@ -24,6 +25,13 @@ CurlUrl parse(const std::string& text) {
     return handle;
 }
 
+std::optional<std::string> get(CURLU* handle, CURLUPart part, unsigned int flags) {
+    char* raw = nullptr;
+    if (curl_url_get(handle, part, &raw, flags) != CURLUE_OK) return std::nullopt;
+    CurlString owned(raw);
+    return std::string(raw);
+}
+
 }  // namespace
 
 bool isAbsoluteUrl(const std::string& text) { return parse(text) != nullptr; }
@@ -31,12 +39,31 @@ bool isAbsoluteUrl(const std::string& text) { return parse(text) != nullptr; }
 std::optional<std::string> urlPart(const std::string& text, UrlPart part) {
     CurlUrl handle = parse(text);
     if (!handle) return std::nullopt;
-    char* raw = nullptr;
-    CURLUcode code = part == UrlPart::scheme ? curl_url_get(handle.get(), CURLUPART_SCHEME, &raw, 0)
-                                             : curl_url_get(handle.get(), CURLUPART_PATH, &raw, CURLU_URLDECODE);
-    if (code != CURLUE_OK) return std::nullopt;
-    std::unique_ptr<char, CurlStringDeleter> owned(raw);
-    return std::string(raw);
+    switch (part) {
+    case UrlPart::scheme: return get(handle.get(), CURLUPART_SCHEME, 0);
+    case UrlPart::decodedPath: return get(handle.get(), CURLUPART_PATH, CURLU_URLDECODE);
+    }
+    return std::nullopt;
+}
+
+std::optional<UrlOrigin> urlOrigin(const std::string& text) {
+    CurlUrl handle = parse(text);
+    if (!handle) return std::nullopt;
+    UrlOrigin origin;
+    origin.scheme = get(handle.get(), CURLUPART_SCHEME, 0).value_or("");
+    origin.host = get(handle.get(), CURLUPART_HOST, 0).value_or("");
+    origin.port = get(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT).value_or("");
+    origin.credentials = get(handle.get(), CURLUPART_USER, 0) || get(handle.get(), CURLUPART_PASSWORD, 0) ||
+                         get(handle.get(), CURLUPART_OPTIONS, 0);
+    return origin;
+}
+
+std::optional<std::string> resolveUrl(const std::string& base, const std::string& reference) {
+    CurlUrl handle = parse(base);
+    if (!handle) return std::nullopt;
+    // Setting a URL on a handle that holds one resolves it against that one.
+    if (curl_url_set(handle.get(), CURLUPART_URL, reference.c_str(), 0) != CURLUE_OK) return std::nullopt;
+    return get(handle.get(), CURLUPART_URL, 0);
 }
 
 }  // namespace novawick::net

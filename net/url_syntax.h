@@ -9,10 +9,25 @@ namespace novawick::net {
 
 enum class UrlPart { scheme, decodedPath };
 
+/// Whom an absolute URL reaches, and whether it carries credentials.
+struct UrlOrigin {
+    std::string scheme;  // lower case
+    std::string host;    // as written; empty when there is none
+    std::string port;    // the scheme's default when none is written
+    bool credentials = false;  // a user name, a password or login options
+};
+
 /// True when `text` is an absolute URL with a scheme libcurl knows.
 bool isAbsoluteUrl(const std::string& text);
 
 /// One part of an absolute URL; absent when the text is not one or has no such part.
 std::optional<std::string> urlPart(const std::string& text, UrlPart part);
+
+/// The origin of an absolute URL; absent when the text is not one.
+std::optional<UrlOrigin> urlOrigin(const std::string& text);
+
+/// `reference` resolved against the absolute URL `base` (RFC 3986; characters a URL cannot hold are
+/// percent-encoded); absent when either does not parse.
+std::optional<std::string> resolveUrl(const std::string& base, const std::string& reference);
 
 }  // namespace novawick::net

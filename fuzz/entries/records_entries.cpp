@@ -116,6 +116,8 @@ void fuzzUrlJoin(std::string_view input) {
     if (!url) return;
     (void)url->scheme();
     (void)url->filePath();
+    (void)url->origin();
+    if (const std::optional<Url> resolved = url->resolve(component)) (void)resolved->origin();
     const Url joined = url->appendingPathComponent(component);
     if (!joined.text().starts_with(url->text())) invariantBroken("url_join", "the base is not kept as written");
     std::string_view added = std::string_view(joined.text()).substr(url->text().size());

@@ -20,7 +20,25 @@ namespace {
 [[noreturn]] void fail(std::string_view message) {
     throw Exception(ExceptionType::IllegalArgumentException, std::string(message));
 }
+
+// True when `node` is `element` or one of its ancestors. Only a node with children is anyone's
+// ancestor, so the fresh, empty nodes the parser inserts cost no walk up the tree.
+bool isSelfOrAncestor(const Node* node, const Element* element) noexcept {
+    if (node == element) return true;
+    if (node->childNodeSize() == 0) return false;
+    for (const Element* ancestor = element->parentNode(); ancestor != nullptr; ancestor = ancestor->parentNode()) {
+        if (ancestor == node) return true;
+    }
+    return false;
+}
 }  // namespace
+
+void Element::requireInsertable(const Node* child) const {
+    // A node lives in its document's arena: linked into another document's tree it would dangle once
+    // its own document is gone.
+    if (&child->arenaOwner() != &arenaOwner()) fail(kNodeOfAnotherDocument);
+    if (child->kind() == NodeKind::Document || isSelfOrAncestor(child, this)) fail(kNodeCannotContainItself);
+}
 
 Element::Element(Document& owner, const Tag* tag, std::string_view baseUri)
     : Element(NodeKind::Element, owner, owner.arena(), tag, baseUri) {}
@@ -178,7 +196,8 @@ void Element::ChildList::erase(std::size_t index) noexcept {
 void Element::adopt(Node* child) noexcept { child->parent_ = this; }
 
 Element& Element::appendChild(Node* child) {
-    if (child->parent_ == nullptr && child != this && child->kind() != NodeKind::Document) {
+    if (child->parent_ == nullptr && child->childNodeSize() == 0 && child != this &&
+        child->kind() != NodeKind::Document && &child->arenaOwner() == &arenaOwner()) {
         // The parser's path: a fresh node goes to the end, nothing else moves.
         childNodes_.push_back(*arenaOwner().arena(), child);
         child->parent_ = this;
@@ -199,8 +218,12 @@ Element& Element::insertChildren(std::size_t index, std::span<Node* const> child
     if (index > childNodes_.size()) fail(kInsertPositionOutOfBounds);
     // Copy first: the span may be another element's child list, which detaching changes.
     std::vector<Node*> incoming(children.begin(), children.end());
-    for (Node* child : incoming) {
-        if (child == this || child->kind() == NodeKind::Document) fail(kNodeCannotContainItself);
+    // Every check before any change, so that a refused call leaves the tree as it was.
+    for (const Node* child : incoming) requireInsertable(child);
+    if (incoming.size() > 1) {
+        std::vector<Node*> sorted = incoming;
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) fail(kNodeInsertedTwice);
     }
     for (Node* child : incoming) {
         if (child->parent_ == this && child->siblingIndex_ < index) --index;

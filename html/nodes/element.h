@@ -76,13 +76,14 @@ public:
     std::span<Node* const> childNodes() const noexcept { return {childNodes_.begin(), childNodes_.size()}; }
     std::size_t childNodeSize() const noexcept { return childNodes_.size(); }
 
-    /// Moves `child` (detaching it from any former parent) to the end of the children. The child must
-    /// not be an ancestor of this element.
+    /// Moves `child` (detaching it from any former parent) to the end of the children. Every insertion
+    /// refuses a node that is this element or one of its ancestors, a document, or a node of another
+    /// document, and then changes nothing.
     Element& appendChild(Node* child);
     Element& prependChild(Node* child);
     /// Inserts `child` at `index` (0..childNodeSize()); raises IllegalArgumentException when out of range.
     Element& insertChild(std::size_t index, Node* child);
-    /// Inserts `children`, in order, starting at `index`.
+    /// Inserts `children`, in order, starting at `index`; a node named twice is refused.
     Element& insertChildren(std::size_t index, std::span<Node* const> children);
     /// Inserts `child` just before `reference`, which must be a child of this element.
     Element& insertChildBefore(Node* child, Node* reference);
@@ -121,6 +122,8 @@ private:
         std::uint32_t capacity_ = 0;
     };
 
+    /// Raises IllegalArgumentException unless `child` may be inserted here (see appendChild).
+    void requireInsertable(const Node* child) const;
     void removeChildAt(std::size_t index) noexcept;
     void renumberFrom(std::size_t index) noexcept;
     void adopt(Node* child) noexcept;

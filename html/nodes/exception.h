@@ -32,6 +32,8 @@ inline constexpr std::string_view kStringMustNotBeEmpty = "String must not be em
 inline constexpr std::string_view kNodeHasNoParent = "Node has no parent";
 inline constexpr std::string_view kInsertPositionOutOfBounds = "Insert position out of bounds";
 inline constexpr std::string_view kNodeCannotContainItself = "A node cannot be inserted into itself or its own subtree";
+inline constexpr std::string_view kNodeOfAnotherDocument = "A node cannot be moved into another document";
+inline constexpr std::string_view kNodeInsertedTwice = "A node cannot be inserted twice at once";
 inline constexpr std::string_view kNotAChildNode = "Reference node is not a child of this element";
 
 /// Raises IllegalArgumentException "String must not be empty" when `value` is empty.

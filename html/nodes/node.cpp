@@ -144,6 +144,8 @@ void Node::remove() {
 void Node::replaceWith(Node* replacement) {
     Element& parent = requireParent(parent_);
     if (replacement == this) return;
+    // Checked before this node leaves its place, so that a refused replacement changes nothing.
+    parent.requireInsertable(replacement);
     std::size_t index = siblingIndex_;
     parent.removeChildAt(index);
     parent.insertChild(index, replacement);
@@ -158,8 +160,7 @@ void Node::before(Node* node) {
 void Node::after(Node* node) {
     Element& parent = requireParent(parent_);
     if (node == this) return;
-    // Detach first: if `node` is an earlier sibling, this node's index moves down by one.
-    node->remove();
+    // Not detached here: insertion checks `node` first, and allows for an earlier sibling moving.
     parent.insertChild(siblingIndex_ + 1, node);
 }
 

@@ -110,17 +110,19 @@ TEST(Search, BuildsHitsAndDropsIncompleteItems) {
     EXPECT_EQ(hits[4].url.text(), kBase);
 }
 
-TEST(Search, UnusableAnswersRaiseEmptyError) {
+TEST(Search, UnusableAnswersRaiseEmptyErrorNamingTheAddressAndTheCause) {
     LoopbackSite site({kHost});
     site.installSeam();
     struct Case {
         int status;
         std::string contentType;
         std::string body;
+        std::string cause;
     } cases[] = {
-        {404, "text/html", testing::searchPage({{"a", "/a", "https://i.invalid/a", "作者：a"}})},
-        {500, "text/html", "oops"},
-        {200, "text/html; charset=iso-8859-1", "<li><strong>caf\xe9</strong></li>"},
+        {404, "text/html", testing::searchPage({{"a", "/a", "https://i.invalid/a", "作者：a"}}), "status 404"},
+        {500, "text/html", "oops", "status 500"},
+        {200, "text/html; charset=iso-8859-1", "<li><strong>caf\xe9</strong></li>", "not UTF-8 text"},
+        {200, "text/html", "<frameset><frame src=\"/a\"></frameset>", "no body element"},
     };
     for (const Case& c : cases) {
         site.post("/search/", [&](const SiteRequest&, SiteResponse& response) {
@@ -128,7 +130,12 @@ TEST(Search, UnusableAnswersRaiseEmptyError) {
             response.contentType = c.contentType;
             response.body = c.body;
         });
-        EXPECT_THROW(QuilletApi::search("x"), EmptyError) << c.status;
+        try {
+            QuilletApi::search("x");
+            ADD_FAILURE() << c.cause << ": no error";
+        } catch (const EmptyError& error) {
+            EXPECT_EQ(std::string(error.what()), kBase + "/search/: " + c.cause);
+        }
     }
 }
 
@@ -214,23 +221,36 @@ TEST(GetContent, SpillsEachChapterToItsOwnFile) {
     fs::remove_all(temp);
 }
 
-TEST(GetContent, MissingRequiredElementsFailTheWholeDownload) {
+TEST(GetContent, UnusablePagesFailTheWholeDownloadNamingThePageAndTheCause) {
     struct Case {
-        const char* name;
         std::string path;
+        int status;
         std::string body;
+        std::string expected;  // the error's text after the site base
     } cases[] = {
-        {"no read link", "/book/1/", testing::page("<div class=\"read\">none</div>")},
-        {"no sso_a", "/list/2/", testing::page("<ul><li><a href=\"/c/9\">x</a></li></ul>")},
-        {"no Content", "/c/3.html", testing::page("<a id=\"next_url\" href=\"/c/4.html\">下一章</a>")},
-        {"no next_url", "/c/4.html", testing::page("<div id=\"Content\"><p>四</p></div>")},
+        {"/book/1/", 200, testing::page("<div class=\"read\">none</div>"), "/book/1/: no element matches \".read a\""},
+        {"/read/1/", 200, "<frameset></frameset>", "/read/1/: no body element"},
+        {"/list/2/", 200, testing::page("<ul><li><a href=\"/c/9\">x</a></li></ul>"), "/list/2/: no element matches \".sso_a\""},
+        {"/list/3/", 503, "", "/list/3/: status 503"},
+        {"/c/3.html", 200, testing::page("<a id=\"next_url\" href=\"/c/4.html\">下一章</a>"),
+         "/c/3.html: no element matches \"#Content\""},
+        {"/c/4.html", 200, testing::page("<div id=\"Content\"><p>四</p></div>"), "/c/4.html: no element matches \"#next_url\""},
+        {"/c/2_2.html", 200, "<p>caf\xe9</p>", "/c/2_2.html: not UTF-8 text"},
     };
     for (const Case& c : cases) {
         LoopbackSite site({kHost});
         site.installSeam();
         serveBook(site);
-        site.serve(c.path, c.body);
-        EXPECT_THROW(QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {}), EmptyError) << c.name;
+        site.get(c.path, [&c](const SiteRequest&, SiteResponse& response) {
+            response.status = c.status;
+            response.body = c.body;
+        });
+        try {
+            QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
+            ADD_FAILURE() << c.path << ": no error";
+        } catch (const EmptyError& error) {
+            EXPECT_EQ(std::string(error.what()), kBase + c.expected);
+        }
     }
 }
 

@@ -189,10 +189,21 @@ TEST(Dialogue, WithoutATerminalNothingIsWrittenAndNoInputRead) {
     unlink(outputTemplate);
 }
 
-TEST(Dialogue, TerminalSafeKeepsOrdinaryText) {
-    EXPECT_EQ(terminalSafe("三体 – Liu Cixin"), "三体 – Liu Cixin");
-    EXPECT_EQ(terminalSafe("\xff"), "\uFFFD");
-    EXPECT_EQ(terminalSafe("\xed\xa0\x80"), "\uFFFD\uFFFD\uFFFD");
+TEST(Dialogue, TerminalSafeKeepsOrdinaryTextAndNeutralisesWhatCouldReorderALine) {
+    struct Case {
+        std::string text;
+        std::string shown;
+    } cases[] = {
+        {"三体 – Liu Cixin", "三体 – Liu Cixin"},
+        {"\xff", "\uFFFD"},
+        {"\xed\xa0\x80", "\uFFFD\uFFFD\uFFFD"},
+        // "abc\u202Etxt.exe" would show as "abcexe.txt".
+        {"abc\u202Etxt.exe", "abc\uFFFDtxt.exe"},
+        {"\u202A\u202B\u202C\u202D\u2066\u2067\u2068\u2069",
+         "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"a\u202Fb\u2065c\u2029d", "a\u202Fb\u2065c\u2029d"},  // neighbours of the two ranges
+    };
+    for (const Case& c : cases) EXPECT_EQ(terminalSafe(c.text), c.shown) << c.text;
 }
 
 }  // namespace

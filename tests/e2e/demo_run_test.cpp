@@ -3,6 +3,7 @@
 // shares no code with the writer, against the demo site's own book model. Failure runs use a test-only
 // twin of the demo with injected faults. Each run gets its own TMPDIR, so that the run-time certificates
 // are seen to go away with the demo.
+#include "QuilletApi/site.h"
 #include "demo/cover_picture.h"
 #include "demo/demo_pages.h"
 #include "demo/sample_books.h"
@@ -32,6 +33,7 @@ const std::string kDemo = NOVAWICK_BINARY_DIR "/demo/novawick-demo";
 const std::string kFaultRunner = NOVAWICK_BINARY_DIR "/tests/e2e/demo_fault_runner";
 const std::string kReadBack = NOVAWICK_SOURCE_DIR "/tests/epub/read_back.py";
 const std::string kEpubCheck = "/usr/share/java/epubcheck.jar";
+const std::string kSite = "https://" + std::string(site::kHost);
 constexpr auto kWholeBook = std::chrono::minutes(10);  // a safety net for a hung run, not a speed limit
 
 
@@ -196,9 +198,10 @@ TEST(DemoRun, FailuresEndWithOneLineAndStatusOneAndSaveNothing) {
         std::string savePath;  // empty: a fresh folder
         std::string inError;   // a text the error line must hold
     } cases[] = {
-        {"list page answers 500", {"--server-error", listPagePath(book, 1)}, "", "the site's answer could not be used"},
+        {"list page answers 500", {"--server-error", listPagePath(book, 1)}, "",
+         "novawick: " + kSite + listPagePath(book, 1) + ": status 500\n"},
         {"chapter page without next_url", {"--missing-next-link", chapterPagePath(book, paged, 1)}, "",
-         "the site's answer could not be used"},
+         "novawick: " + kSite + chapterPagePath(book, paged, 1) + ": no element matches \"#next_url\"\n"},
         {"save folder missing", {}, (files.path() / "missing").string(), (files.path() / "missing").string()},
         {"save path is a file", {}, (files.path() / "a-file").string(), (files.path() / "a-file").string()},
         {"save folder not writable", {}, "/sys", "/sys"},

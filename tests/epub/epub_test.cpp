@@ -5,6 +5,7 @@
 #include "epub/book_file.h"
 #include "epub/cover_image.h"
 #include "epub/epub_gen.h"
+#include "epub/titles.h"
 #include "epub/xml_text.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/file_size_limit.h"
@@ -75,6 +76,7 @@ struct Chapter {
     std::string title;
     std::vector<std::string> served;    // paragraphs as the page holds them
     std::vector<std::string> expected;  // lines as a reader shows them
+    std::string shownTitle = {};        // the title a reader shows, when not `title`
 };
 
 void serveBook(LoopbackSite& site, const std::vector<Chapter>& chapters, const std::string& cover) {
@@ -117,14 +119,15 @@ void expectValidBook(const fs::path& book, const std::string& title, const std::
     for (std::size_t i = 1; i < summary["entries"].size(); ++i) EXPECT_EQ(summary["entries"][i]["method"], 8);
     EXPECT_EQ(summary["title"], title);
     EXPECT_EQ(summary["language"], "zh");
-    if (author.empty()) {
+    if (author.find_first_not_of(' ') == std::string::npos) {  // no creator rather than an empty one
         EXPECT_TRUE(summary["creator"].is_null());
     } else {
         EXPECT_EQ(summary["creator"], author);
     }
     ASSERT_EQ(summary["chapters"].size(), chapters.size());
     for (std::size_t i = 0; i < chapters.size(); ++i) {
-        EXPECT_EQ(summary["chapters"][i]["title"], chapters[i].title) << i;
+        const std::string& shown = chapters[i].shownTitle.empty() ? chapters[i].title : chapters[i].shownTitle;
+        EXPECT_EQ(summary["chapters"][i]["title"], shown) << i;
         EXPECT_EQ(summary["chapters"][i]["lines"].get<std::vector<std::string>>(), chapters[i].expected) << i;
     }
     if (cover.empty()) {
@@ -172,12 +175,31 @@ TEST(EpubText, BookNamesBecomeOneSafeFileName) {
         std::string file;
     } cases[] = {
         {"三体", "三体"}, {"A/B", "A_B"}, {"../x", ".._x"}, {"..", "_.."}, {".", "_."}, {"", "book"},
-        {std::string("a\0b\x1b[1m\xc2\x85", 9), "a_b_[1m_"}, {"C:\\x", "C:_x"},
+        {std::string("a\0b\x1b[1m\xc2\x85", 9), "a_b_[1m"}, {"C:\\x", "C:_x"},
+        // The title's fallback, and no blanks at the ends.
+        {"   ", "book"}, {"\x01\t", "book"}, {" \u3000三体 体\u00a0", "三体 体"},
+        // Bidirectional controls would reorder the name as shown: "abc\u202Etxt.exe" reads "abcexe.txt".
+        {"abc\u202Etxt.exe", "abc_txt.exe"}, {"\u202A\u202B\u202C\u202D\u202E", "_____"},
+        {"\u2066x\u2067y\u2068z\u2069", "_x_y_z_"}, {"a\u2065b\u202Fc", "a\u2065b\u202Fc"},
     };
     for (const Case& c : cases) EXPECT_EQ(epub::safeBookFileName(c.name), c.file);
     std::string cut = epub::safeBookFileName(longName);
     EXPECT_LE(cut.size() + 5, 255u);
     EXPECT_EQ(cut.size() % 3, 0u);  // whole characters only
+}
+
+TEST(EpubText, TitlesThatShowNothingGetAVisibleFallback) {
+    struct Case {
+        std::string title;
+        bool shows;
+    } cases[] = {
+        {"", false}, {" \t\r\n", false}, {"\u3000\u00a0\u2028\u0085", false}, {"\x01\x1f\xef\xbf\xbf", false},
+        {"\xff\xfe", false}, {"\xed\xa0\x80", false}, {"x", true}, {" 三 ", true}, {"&", true}, {"\u200b", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(epub::bookTitle(c.title), c.shows ? c.title : "book") << c.title;
+        EXPECT_EQ(epub::chapterTitle(c.title, 12), c.shows ? c.title : "第12章") << c.title;
+    }
 }
 
 TEST(EpubText, CoversAreRecognisedByTheirBytes) {
@@ -192,6 +214,7 @@ TEST(EpubText, CoversAreRecognisedByTheirBytes) {
 struct BookCase {
     const char* label;
     std::string name;
+    std::string shownName;
     std::string author;
     std::vector<Chapter> chapters;
     std::string cover;          // bytes served at the cover address
@@ -200,13 +223,19 @@ struct BookCase {
 
 TEST(Epub, BooksPassTheValidatorAndReadBackAsServed) {
     std::vector<BookCase> cases = {
-        {"plain, PNG", "三体", "刘慈欣", plainChapters(3), kPng, kPng},
-        {"markup in texts, JPEG", "Tom & Jerry <1> \"q\"", "A & B",
+        {"plain, PNG", "三体", "三体", "刘慈欣", plainChapters(3), kPng, kPng},
+        {"markup in texts, JPEG", "Tom & Jerry <1> \"q\"", "Tom & Jerry <1> \"q\"", "A & B",
          {{"Tom & Jerry <1>", {"a &amp; b &lt;c&gt;", std::string("ctl\x01x\x1f", 6)}, {"a & b <c>", "ctlx"}}},
          kJpeg, kJpeg},
-        {"no chapters, HTML cover", "空书", "", {}, "<html><body>404</body></html>", ""},
-        {"one chapter", "一章", "某", plainChapters(1), kPng, kPng},
-        {"300 chapters", "长篇", "某", plainChapters(300), kJpeg, kJpeg},
+        {"no chapters, HTML cover", "空书", "空书", "", {}, "<html><body>404</body></html>", ""},
+        {"one chapter", "一章", "一章", "某", plainChapters(1), kPng, kPng},
+        {"300 chapters", "长篇", "长篇", "某", plainChapters(300), kJpeg, kJpeg},
+        // Titles that show nothing, as written or once escaping drops what XML cannot hold.
+        {"blank names", " \t\u3000", "book", "   ",
+         {{"", {"一"}, {"一"}, "第1章"}, {"&#1;\x02", {"二"}, {"二"}, "第2章"}, {"\u3000", {"三"}, {"三"}, "第3章"},
+          {"四", {"四"}, {"四"}}},
+         kPng, kPng},
+        {"a name dropped by escaping, no chapters", "\x01\xff", "book", "", {}, kPng, kPng},
     };
     for (const BookCase& c : cases) {
         SCOPED_TRACE(c.label);
@@ -215,9 +244,9 @@ TEST(Epub, BooksPassTheValidatorAndReadBackAsServed) {
         serveBook(site, c.chapters, c.cover);
         TemporaryFolder save;
         QuilletApi::genEpub(save.path(), hit(c.name, c.author), std::nullopt, {});
-        std::string file = epub::safeBookFileName(c.name) + ".epub";
+        std::string file = epub::safeBookFileName(c.shownName) + ".epub";
         EXPECT_EQ(save.entries(), std::vector<std::string>{file});
-        expectValidBook(save.path() / file, c.name, c.author, c.chapters, c.expectedCover);
+        expectValidBook(save.path() / file, c.shownName, c.author, c.chapters, c.expectedCover);
     }
 }
 
@@ -291,11 +320,14 @@ TEST(Epub, ACoverThatCannotBeHadGivesABookWithoutOne) {
         QuilletApi::genEpub(save.path(), hit("书", "某", coverPath), std::nullopt, {});
         expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
     }
-    TemporaryFolder save;
-    SearchResult local = hit("书", "某");
-    local.preview = *Url::parse("file:///etc/passwd");
-    QuilletApi::genEpub(save.path(), local, std::nullopt, {});
-    expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
+    // Not fetched at all: a local file, or an address carrying credentials for the site.
+    for (const std::string& address : {std::string("file:///etc/passwd"), "https://user:secret@" + kHost + "/cover"}) {
+        TemporaryFolder save;
+        SearchResult unusable = hit("书", "某");
+        unusable.preview = *Url::parse(address);
+        QuilletApi::genEpub(save.path(), unusable, std::nullopt, {});
+        expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
+    }
 }
 
 TEST(Epub, AWriteFailureWhilePackingNamesTheBookFile) {

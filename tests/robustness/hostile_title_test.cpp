@@ -47,6 +47,8 @@ TEST(HostileTitles, EveryTitleGivesOneSafeBookFileInsideTheSaveFolder) {
         "\xc2\x85\xc2\x9f C1 controls",
         "\xff\xfe not UTF-8 \xc3",
         " leading and trailing ",
+        " \t\u3000",
+        "abc\u202Etxt.exe\u2066",
         "-rf",
         "name.epub",
         "~",
@@ -74,6 +76,8 @@ TEST(HostileTitles, EveryTitleGivesOneSafeBookFileInsideTheSaveFolder) {
         EXPECT_EQ(name.find('/'), std::string::npos);
         EXPECT_EQ(name.find('\0'), std::string::npos);
         for (unsigned char byte : name) EXPECT_GE(byte, 0x20u) << "control byte in the file name";
+        EXPECT_EQ(name.find("\u202E"), std::string::npos) << "bidirectional control in the file name";
+        EXPECT_EQ(name.find("\u2066"), std::string::npos) << "bidirectional control in the file name";
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder.path() / name)));
         EXPECT_GT(after[added[0]], 0u);
     }

@@ -1,6 +1,7 @@
 // Tree structure: mutation keeps parent links and sibling indexes right, lookups walk in document
 // order, and nothing recurses with the tree's depth (a million nested elements are built, read and
 // freed).
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,92 @@ TEST(TreeMutation, RefusesCyclesAndBadPositions) {
     EXPECT_THROW(el(doc, "p")->before(el(doc, "b")), Exception);
     EXPECT_THROW(outer->insertChildBefore(el(doc, "b"), el(doc, "u")), Exception);
     EXPECT_TRUE(consistent(*outer));
+}
+
+// The shape of a tree, children in brackets; "cycle" once more nodes are seen than the fixture holds,
+// so that a tree that loops ends the walk instead of the test.
+std::string shape(const Node* top, std::size_t& budget) {
+    if (budget == 0) return "cycle";
+    --budget;
+    std::string out(top->isElement() ? std::string(top->nodeName()) : std::string(top->attr("text")));
+    if (top->childNodeSize() == 0) return out;
+    out += '[';
+    for (const Node* child : top->childNodes()) out += shape(child, budget) + ',';
+    return out + ']';
+}
+
+// div > (p > (b > i), em) and a detached span > u, in one document, plus an element of another document.
+struct LoopFixture {
+    Document doc{""};
+    Document otherDoc{""};
+    Element* i = el(doc, "i");
+    Element* b = el(doc, "b", {i});
+    Element* p = el(doc, "p", {b});
+    Element* em = el(doc, "em");
+    Element* div = el(doc, "div", {p, em});
+    Element* u = el(doc, "u");
+    Element* span = el(doc, "span", {u});
+    Element* foreign = el(otherDoc, "s");
+
+    std::string shapes() const {
+        std::size_t budget = 32;
+        std::string all = shape(div, budget) + " " + shape(span, budget);
+        return all + (div->parent() || span->parent() || foreign->parent() ? " attached" : "");
+    }
+};
+
+TEST(TreeMutation, NoOperationLinksANodeUnderItselfOrIntoAnotherDocument) {
+    struct Case {
+        const char* name;
+        std::function<void(LoopFixture&)> operation;
+        std::string_view message;
+    } cases[] = {
+        {"insertChildren of an ancestor", [](LoopFixture& f) { Node* const n[] = {f.div}; f.i->insertChildren(0, n); },
+         kNodeCannotContainItself},
+        {"appendChild of a detached root under its descendant", [](LoopFixture& f) { f.u->appendChild(f.span); },
+         kNodeCannotContainItself},
+        {"appendChild of a grandparent", [](LoopFixture& f) { f.i->appendChild(f.p); }, kNodeCannotContainItself},
+        {"prependChild of the parent", [](LoopFixture& f) { f.i->prependChild(f.b); }, kNodeCannotContainItself},
+        {"insertChild of the root", [](LoopFixture& f) { f.b->insertChild(0, f.div); }, kNodeCannotContainItself},
+        {"insertChildBefore of an ancestor", [](LoopFixture& f) { f.b->insertChildBefore(f.p, f.i); },
+         kNodeCannotContainItself},
+        {"before with a grandparent", [](LoopFixture& f) { f.i->before(f.p); }, kNodeCannotContainItself},
+        {"after with a grandparent", [](LoopFixture& f) { f.i->after(f.p); }, kNodeCannotContainItself},
+        {"replaceWith a grandparent", [](LoopFixture& f) { f.i->replaceWith(f.p); }, kNodeCannotContainItself},
+        {"wrap with the parent", [](LoopFixture& f) { f.b->wrap(f.p); }, kNodeCannotContainItself},
+        {"appendChild from another document", [](LoopFixture& f) { f.div->appendChild(f.foreign); },
+         kNodeOfAnotherDocument},
+        {"before with another document's node", [](LoopFixture& f) { f.em->before(f.foreign); }, kNodeOfAnotherDocument},
+        {"replaceWith another document's node", [](LoopFixture& f) { f.em->replaceWith(f.foreign); },
+         kNodeOfAnotherDocument},
+        {"wrap into another document", [](LoopFixture& f) { f.em->wrap(f.foreign); }, kNodeOfAnotherDocument},
+        {"the same node twice", [](LoopFixture& f) { Node* const n[] = {f.u, f.u}; f.em->insertChildren(0, n); },
+         kNodeInsertedTwice},
+    };
+    for (const Case& c : cases) {
+        LoopFixture fixture;
+        const std::string before = fixture.shapes();
+        try {
+            c.operation(fixture);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const Exception& error) {
+            EXPECT_EQ(error.message(), c.message) << c.name;
+        }
+        EXPECT_EQ(fixture.shapes(), before) << c.name;  // refused before anything moved
+    }
+}
+
+TEST(TreeMutation, MovesBetweenRelativesThatMakeNoLoopStillWork) {
+    LoopFixture f;
+    f.p->replaceWith(f.i);  // a node replaced by its own grandchild
+    EXPECT_EQ(f.shapes(), "div[i,em,] span[u,]");
+    f.em->after(f.i);  // an earlier sibling moved after a later one
+    EXPECT_EQ(f.shapes(), "div[em,i,] span[u,]");
+    f.u->appendChild(f.p);  // a detached subtree under another detached one
+    f.i->wrap(f.span);      // into the wrapper's deepest first element
+    EXPECT_EQ(f.shapes(), "div[em,span[u[p[b[i,],],],],] span[u[p[b[i,],],],] attached");
+    EXPECT_TRUE(consistent(*f.div));
+    EXPECT_TRUE(consistent(*f.u));
 }
 
 TEST(TreeNavigation, SiblingsParentsAndKinds) {
