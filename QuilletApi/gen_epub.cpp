@@ -1,16 +1,19 @@
 // Saving a book: the chapters are downloaded (first half of the progress), then written and packed by the
-// EPUB writer (second half). The book file's name is checked before the download, so that hours of
-// downloading are not spent on a book that could not be saved.
+// EPUB writer (second half). The save folder is made and the book file's name is checked before the
+// download, so that hours of downloading are not spent on a book that could not be saved. A run that ends
+// early takes back the folders it made for the save folder.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/uuid.h"
 #include "epub/book_file.h"
 #include "epub/epub_gen.h"
+#include "epub/save_folder.h"
 
 namespace novawick {
 
 void QuilletApi::genEpub(const std::filesystem::path& at, const SearchResult& with,
                          const std::optional<std::filesystem::path>& temp, const Progress& progress) {
-    epub::checkBookFileCanBeCreated(at, with.name);
+    epub::SaveFolder saveFolder(at);
+    epub::checkBookFileCanBeCreated(saveFolder.path(), with.name);
     Progress download;
     if (progress) download = [&progress](double fraction) { progress(fraction * 0.5); };
     std::vector<Content> chapters = getContent(with, temp, download);
@@ -18,7 +21,8 @@ void QuilletApi::genEpub(const std::filesystem::path& at, const SearchResult& wi
     epub::EpubGen book(std::move(chapters), with, newUuidString());
     Progress writing;
     if (progress) writing = [&progress](double fraction) { progress(fraction * 0.5 + 0.5); };
-    book.generate(at, writing);
+    book.generate(saveFolder.path(), writing);
+    saveFolder.keep();
     if (progress) progress(1.0);
 }
 

@@ -25,7 +25,7 @@ void checkBookFileCanBeCreated(const std::filesystem::path& saveFolder, std::str
 void moveWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 
 /// A fresh private folder inside a given folder, removed with everything in it when this goes away, or by
-/// `removeWorkFoldersForSignal` when a signal ends the process first.
+/// `removeRunFoldersForSignal` when a signal ends the process first.
 class WorkFolder {
 public:
     explicit WorkFolder(const std::filesystem::path& inside);
@@ -38,9 +38,5 @@ private:
     std::filesystem::path path_;
     int ticket_ = -1;
 };
-
-/// Removes every work folder that exists at this moment, with async-signal-safe calls only: for the
-/// handler of a signal that ends the process (Ctrl-C while a book is written).
-void removeWorkFoldersForSignal() noexcept;
 
 }  // namespace novawick::epub
