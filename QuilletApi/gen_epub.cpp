@@ -1,12 +1,14 @@
 // Saving a book: the chapters are downloaded (first half of the progress), then written and packed by the
 // EPUB writer (second half). The save folder is made and the book file's name is checked before the
-// download, so that hours of downloading are not spent on a book that could not be saved. A run that ends
-// early takes back the folders it made for the save folder.
+// download, so that hours of downloading are not spent on a book that could not be saved. One private
+// work folder serves the whole run, and the book is written there. Whatever ends the run early takes back
+// the work folder, then the folders made for the save folder.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/uuid.h"
 #include "epub/book_file.h"
 #include "epub/epub_gen.h"
 #include "epub/save_folder.h"
+#include "epub/work_folder.h"
 
 namespace novawick {
 
@@ -14,6 +16,10 @@ void QuilletApi::genEpub(const std::filesystem::path& at, const SearchResult& wi
                          const std::optional<std::filesystem::path>& temp, const Progress& progress) {
     epub::SaveFolder saveFolder(at);
     epub::checkBookFileCanBeCreated(saveFolder.path(), with.name);
+    epub::removeAbandonedWorkFolders(saveFolder.path());
+    // Declared after the save folder, so that it goes first.
+    epub::WorkFolder work(saveFolder.path());
+
     Progress download;
     if (progress) download = [&progress](double fraction) { progress(fraction * 0.5); };
     std::vector<Content> chapters = getContent(with, temp, download);
@@ -21,7 +27,7 @@ void QuilletApi::genEpub(const std::filesystem::path& at, const SearchResult& wi
     epub::EpubGen book(std::move(chapters), with, newUuidString());
     Progress writing;
     if (progress) writing = [&progress](double fraction) { progress(fraction * 0.5 + 0.5); };
-    book.generate(saveFolder.path(), writing);
+    book.generate(saveFolder.path(), work, writing);
     saveFolder.keep();
     if (progress) progress(1.0);
 }

@@ -17,7 +17,7 @@
 #include "QuilletApi/site.h"
 #include "app/signal_cleanup.h"
 #include "demo/loopback_site.h"
-#include "epub/book_file.h"
+#include "epub/work_folder.h"
 #include "epub/work_folder_registry.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/temporary_folder.h"

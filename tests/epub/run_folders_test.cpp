@@ -1,14 +1,21 @@
 // The run's own folders in the user's save folder: the save folder is made with its missing parents and
-// taken back when the run fails.
+// taken back when the run fails; the work folders of killed runs are removed by the next run, never a live
+// run's and never one that merely looks like one.
 #include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "demo/loopback_site.h"
 #include "epub/save_folder.h"
+#include "epub/work_folder.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/temporary_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <functional>
@@ -162,6 +169,89 @@ TEST(GenEpubFolders, AFailedRunTakesBackExactlyTheFoldersItMade) {
         EXPECT_THROW(QuilletApi::genEpub(parent / "a/b/c", hit(), std::nullopt, {}), EmptyError);
         EXPECT_EQ(tree(parent.path()), c.after);
     }
+}
+
+// What a run killed with SIGKILL leaves: its work folder with a chapter in it, and the lock file that
+// nobody holds any more.
+fs::path killedRunsWorkFolder(const fs::path& inside) {
+    int pathPipe[2];
+    if (pipe(pathPipe) != 0) throw std::runtime_error("pipe failed");
+    const pid_t child = fork();
+    if (child == 0) {
+        epub::WorkFolder work(inside);
+        touch(work.path() / "chapter.json");
+        const std::string path = work.path().string();
+        if (write(pathPipe[1], path.data(), path.size()) < 0) _exit(1);
+        raise(SIGKILL);
+    }
+    close(pathPipe[1]);
+    char buffer[4096];
+    const ssize_t length = read(pathPipe[0], buffer, sizeof buffer);
+    close(pathPipe[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (length <= 0 || !WIFSIGNALED(status)) throw std::runtime_error("the run was not killed as planned");
+    return fs::path(std::string(buffer, static_cast<std::size_t>(length)));
+}
+
+TEST(WorkFolders, TheNextRunRemovesWhatAKilledRunLeft) {
+    TemporaryFolder save;
+    const fs::path left = killedRunsWorkFolder(save.path());
+    ASSERT_TRUE(fs::exists(left / "chapter.json"));
+    ASSERT_TRUE(fs::exists(left / epub::kWorkFolderLockName));
+
+    LoopbackSite site({std::string(site::kHost)});
+    site.installSeam();
+    serveBook(site);
+    QuilletApi::genEpub(save.path(), hit(), std::nullopt, {});
+    EXPECT_EQ(tree(save.path()), std::set<std::string>{"书.epub"});
+}
+
+TEST(WorkFolders, OnlyMarkedFoldersThatNobodyHoldsAreRemoved) {
+    TemporaryFolder save;
+    TemporaryFolder elsewhere;
+    const std::string lock(epub::kWorkFolderLockName);
+    auto marked = [&](const fs::path& folder) {
+        fs::create_directory(folder);
+        touch(folder / lock);
+    };
+    const std::vector<std::pair<const char*, std::function<void(const fs::path&)>>> lookalikes = {
+        {".novawick-NoLock", [](const fs::path& f) { fs::create_directories(f / "book"); }},
+        {".novawick-Linked", [&](const fs::path& f) {
+             fs::create_directory(f);
+             touch(elsewhere / "target");
+             fs::create_symlink(elsewhere / "target", f / lock);
+         }},
+        {".novawick-Folder", [&](const fs::path& f) { fs::create_directories(f / lock); }},
+        {".novawick-Fifo01", [&](const fs::path& f) {
+             fs::create_directory(f);
+             mkfifo((f / lock).c_str(), 0600);
+         }},
+        {".novawick-short", marked},
+        {".novawick-toolong", marked},
+        {".novawick-Ab_2cd", marked},
+        {"novawick-Ab12cd", marked},
+        {".novawick-Link01", [&](const fs::path& f) {
+             marked(elsewhere / "abandoned");
+             fs::create_directory_symlink(elsewhere / "abandoned", f);
+         }},
+        {".novawick-File01", [](const fs::path& f) { touch(f); }},
+    };
+    for (const auto& [name, make] : lookalikes) make(save / name);
+    epub::WorkFolder live(save.path());
+    touch(live.path() / "chapter.json");
+    const std::set<std::string> kept = tree(save.path());
+    const std::set<std::string> elsewhereBefore = tree(elsewhere.path());
+
+    const fs::path abandoned = save / ".novawick-Gone01";
+    marked(abandoned);
+    fs::create_directories(abandoned / "book" / "OPS");
+    touch(abandoned / "book" / "OPS" / "chapter-1.xhtml");
+    touch(abandoned / "0C1D.json");
+
+    EXPECT_EQ(epub::removeAbandonedWorkFolders(save.path()), 1u);
+    EXPECT_EQ(tree(save.path()), kept);
+    EXPECT_EQ(tree(elsewhere.path()), elsewhereBefore);
 }
 
 }  // namespace
