@@ -1,8 +1,8 @@
 // Saving a book: the chapters are downloaded (first half of the progress), then written and packed by the
 // EPUB writer (second half). The save folder is made and the book file's name is checked before the
 // download, so that hours of downloading are not spent on a book that could not be saved. One private
-// work folder serves the whole run, and the book is written there. Whatever ends the run early takes back
-// the work folder, then the folders made for the save folder.
+// work folder serves the whole run: chapters past the memory budget wait there, and the book is written
+// there. Whatever ends the run early takes back the work folder, then the folders made for the save folder.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/uuid.h"
 #include "epub/book_file.h"
@@ -22,7 +22,11 @@ void QuilletApi::genEpub(const std::filesystem::path& at, const SearchResult& wi
 
     Progress download;
     if (progress) download = [&progress](double fraction) { progress(fraction * 0.5); };
-    std::vector<Content> chapters = getContent(with, temp, download);
+    // A caller's temporary folder takes every chapter, as asked; otherwise chapters past the budget wait in
+    // the work folder, so that memory does not grow with the book.
+    ChapterStore store =
+        temp ? ChapterStore::spilledInto(*temp) : ChapterStore::withinBudget(kChapterMemoryBudget, work.path());
+    std::vector<Content> chapters = getContent(with, store, download);
 
     epub::EpubGen book(std::move(chapters), with, newUuidString());
     Progress writing;
