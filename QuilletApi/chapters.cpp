@@ -3,7 +3,6 @@
 #include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site_profile.h"
-#include "QuilletApi/uuid.h"
 #include "net/fetch.h"
 
 #include <set>
@@ -110,24 +109,24 @@ std::vector<std::string> getChapterText(const Url& firstPage) {
     return collected;
 }
 
-Content getChapter(const Menu& menu, const std::optional<std::filesystem::path>& temp) {
-    if (!temp) return Content(menu.title, getChapterText(menu.url), std::nullopt);
-    std::filesystem::path file = *temp / (newUuidString() + ".json");
-    writeSpilledLines(file, getChapterText(menu.url));
-    return Content(menu.title, std::nullopt, file);
-}
+Content getChapter(const Menu& menu, ChapterStore& store) { return store.keep(menu.title, getChapterText(menu.url)); }
 
 }  // namespace
 
 std::vector<Content> QuilletApi::getContent(const SearchResult& result, const std::optional<std::filesystem::path>& temp,
                                             const Progress& progress) {
+    ChapterStore store = temp ? ChapterStore::spilledInto(*temp) : ChapterStore::inMemory();
+    return getContent(result, store, progress);
+}
+
+std::vector<Content> QuilletApi::getContent(const SearchResult& result, ChapterStore& store, const Progress& progress) {
     Progress listProgress;
     if (progress) listProgress = [&progress](double fraction) { progress(fraction * 0.1); };
     std::vector<Menu> menus = getMenu(result.url, listProgress);
     std::vector<Content> chapters;
     chapters.reserve(menus.size());
     for (std::size_t i = 0; i < menus.size(); ++i) {
-        chapters.push_back(getChapter(menus[i], temp));
+        chapters.push_back(getChapter(menus[i], store));
         if (progress) progress(static_cast<double>(i + 1) / static_cast<double>(menus.size()) * 0.9 + 0.1);
     }
     return chapters;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "QuilletApi/Content/content.h"
+#include "QuilletApi/chapter_store.h"
 #include "QuilletApi/records.h"
 
 #include <filesystem>
@@ -25,6 +26,8 @@ public:
     static std::vector<Content> getContent(const SearchResult& result,
                                            const std::optional<std::filesystem::path>& temp,
                                            const Progress& progress);
+    /// Every chapter of a book, in reading order, each kept where `store` keeps it.
+    static std::vector<Content> getContent(const SearchResult& result, ChapterStore& store, const Progress& progress);
     /// Downloads a book and saves it as "<name>.epub" in the folder `at`.
     static void genEpub(const std::filesystem::path& at, const SearchResult& with,
                         const std::optional<std::filesystem::path>& temp, const Progress& progress);

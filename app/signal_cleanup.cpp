@@ -1,12 +1,13 @@
-// The handler removes the work folder of a book being written (see epub/book_file.h), then restores the
-// default action and raises the signal again, so the exit status still tells what ended the program.
+// The handler removes the run's work folder and the folders made for its save folder (see
+// epub/work_folder_registry.h), then restores the default action and raises the signal again, so the
+// exit status still tells what ended the program.
 #include "app/signal_cleanup.h"
 
 #include <signal.h>
 
 #include <atomic>
 
-#include "epub/book_file.h"
+#include "epub/work_folder_registry.h"
 
 namespace novawick {
 namespace {
@@ -15,7 +16,7 @@ std::atomic<void (*)() noexcept> extraCleanup{nullptr};
 
 void removeLeftoversAndDie(int signalNumber) {
     if (auto* extra = extraCleanup.load()) extra();
-    epub::removeWorkFoldersForSignal();
+    epub::removeRunFoldersForSignal();
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
 }

@@ -79,6 +79,12 @@ DemoSite::DemoSite() : server_({std::string(site::kHost)}) {
     for (std::size_t index = 0; index < sampleBooks().size(); ++index) addBook(index);
 }
 
+DemoSite::~DemoSite() {
+    std::lock_guard lock(faultMutex_);
+    closed_ = true;
+    closing_.notify_all();
+}
+
 void DemoSite::injectFault(std::string path, Fault fault) {
     std::lock_guard lock(faultMutex_);
     faults_.insert_or_assign(std::move(path), fault);
@@ -94,6 +100,11 @@ void DemoSite::addPage(const std::string& path, std::function<std::string(std::o
     server_.get(path, [this, path, render = std::move(render)](const loopback::SiteRequest&,
                                                                 loopback::SiteResponse& response) {
         std::optional<Fault> fault = faultAt(path);
+        if (fault == Fault::stall) {
+            std::unique_lock lock(faultMutex_);
+            closing_.wait(lock, [this] { return closed_; });
+            fault = Fault::serverError;
+        }
         if (answeredServerError(fault, response)) return;
         response.body = render(fault);
     });

@@ -7,6 +7,7 @@
 #include "demo/loopback_site.h"
 #include "demo/sample_books.h"
 
+#include <condition_variable>
 #include <cstddef>
 #include <map>
 #include <mutex>
@@ -21,6 +22,7 @@ namespace novawick::demo {
 enum class Fault {
     serverError,      // the page answers status 500
     missingNextLink,  // a chapter page is served without its "next_url" link
+    stall,            // the page does not answer while the site runs (for interrupting a download)
 };
 
 /// The value of `key` in an application/x-www-form-urlencoded body, percent-decoded ("+" is a space);
@@ -34,6 +36,8 @@ std::vector<const SampleBook*> findBooks(std::string_view term);
 class DemoSite {
 public:
     DemoSite();
+    /// Releases the stalled pages, then stops the site.
+    ~DemoSite();
     DemoSite(const DemoSite&) = delete;
     DemoSite& operator=(const DemoSite&) = delete;
 
@@ -63,6 +67,8 @@ private:
     std::vector<std::string> covers_;
     mutable std::mutex faultMutex_;
     std::map<std::string, Fault> faults_;
+    std::condition_variable closing_;
+    bool closed_ = false;
     // Last: its handlers use the members above, so it must stop before they go.
     loopback::LoopbackSite server_;
 };

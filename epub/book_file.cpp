@@ -5,11 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <system_error>
 
 #include "epub/titles.h"
-#include "epub/work_folder_registry.h"
 #include "epub/xml_text.h"
 
 namespace novawick::epub {
@@ -94,20 +92,6 @@ void moveWithoutReplacing(const fs::path& from, const fs::path& to) {
         error = errno;
     }
     throwFileSystemError(error == EEXIST ? "the book file already exists" : "cannot save the book file", to, error);
-}
-
-WorkFolder::WorkFolder(const fs::path& inside) {
-    std::string pattern = (inside / ".novawick-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throwFileSystemError("cannot create a work folder", inside, errno);
-    path_ = pattern;
-    ticket_ = detail::rememberWorkFolder(path_);
-}
-
-WorkFolder::~WorkFolder() {
-    std::error_code ignored;
-    // Forgotten only once gone: a signal in the middle of the removal finishes it.
-    fs::remove_all(path_, ignored);
-    detail::forgetWorkFolder(ticket_);
 }
 
 }  // namespace novawick::epub

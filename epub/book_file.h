@@ -1,5 +1,4 @@
-// Where a book ends up: one safe file name inside the save folder, never replacing what is there, and a
-// private work folder that leaves nothing behind whatever happens.
+// Where a book ends up: one safe file name inside the save folder, never replacing what is there.
 #pragma once
 
 #include <filesystem>
@@ -24,24 +23,5 @@ void checkBookFileCanBeCreated(const std::filesystem::path& saveFolder, std::str
 /// Moves `from` to `to` only if nothing exists at `to`; fails with "File exists" otherwise, even when
 /// another process creates `to` at the same moment.
 void moveWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
-
-/// A fresh private folder inside a given folder, removed with everything in it when this goes away, or by
-/// `removeWorkFoldersForSignal` when a signal ends the process first.
-class WorkFolder {
-public:
-    explicit WorkFolder(const std::filesystem::path& inside);
-    ~WorkFolder();
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-    const std::filesystem::path& path() const noexcept { return path_; }
-
-private:
-    std::filesystem::path path_;
-    int ticket_ = -1;
-};
-
-/// Removes every work folder that exists at this moment, with async-signal-safe calls only: for the
-/// handler of a signal that ends the process (Ctrl-C while a book is written).
-void removeWorkFoldersForSignal() noexcept;
 
 }  // namespace novawick::epub

@@ -149,6 +149,11 @@ std::optional<CoverImage> EpubGen::writeCover(const fs::path& contentFolder) con
 void EpubGen::generate(const fs::path& at, const Progress& progress) const {
     checkBookFileCanBeCreated(at, searchResult_.name);
     WorkFolder work(at);
+    generate(at, work, progress);
+}
+
+void EpubGen::generate(const fs::path& at, const WorkFolder& work, const Progress& progress) const {
+    checkBookFileCanBeCreated(at, searchResult_.name);
     fs::path bookFolder = work.path() / "book";
     fs::create_directory(bookFolder);
     writeContainer(bookFolder);

@@ -7,6 +7,7 @@
 #include "QuilletApi/Content/content.h"
 #include "QuilletApi/records.h"
 #include "epub/cover_image.h"
+#include "epub/work_folder.h"
 #include "epub/xml_text.h"
 
 #include <filesystem>
@@ -26,6 +27,8 @@ public:
 
     /// Writes "<save folder>/<book>.epub". Chapter files report (i + 1) / n × 0.9, packing 0.9 to 1.0.
     void generate(const std::filesystem::path& at, const Progress& progress) const;
+    /// The same, writing in a work folder the caller already has inside `at`.
+    void generate(const std::filesystem::path& at, const WorkFolder& work, const Progress& progress) const;
 
     void writeContainer(const std::filesystem::path& bookFolder) const;
     std::filesystem::path createContentFolder(const std::filesystem::path& bookFolder) const;

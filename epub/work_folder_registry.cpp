@@ -1,5 +1,6 @@
 // Slots of fixed-size path buffers guarded by lock-free atomics, and a removal that uses only
-// async-signal-safe system calls (openat, getdents64, unlinkat, close): no allocation, no locks, no stdio.
+// async-signal-safe system calls (openat, getdents64, unlinkat, rmdir, close): no allocation, no locks,
+// no stdio.
 #include "epub/work_folder_registry.h"
 
 #include <dirent.h>
@@ -12,8 +13,6 @@
 #include <climits>
 #include <cstring>
 
-#include "epub/book_file.h"
-
 namespace novawick::epub {
 namespace {
 
@@ -22,10 +21,12 @@ enum SlotState : int { kFree, kFilling, kHeld };
 struct Slot {
     std::atomic<int> state{kFree};
     char path[PATH_MAX];
+    std::size_t levels = 0;
 };
 
 // One book is written at a time; a few slots cover callers that write several at once.
-std::array<Slot, 4> slots;
+std::array<Slot, 4> workSlots;
+std::array<Slot, 4> madeSlots;
 static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only read lock-free atomics");
 
 // A work folder is at most three levels deep (book/OPS/chapter), so the descent is bounded by a constant.
@@ -65,37 +66,67 @@ void emptyFolder(int folder, int level) {
     }
 }
 
-}  // namespace
-
-namespace detail {
-
-int rememberWorkFolder(const std::filesystem::path& folder) noexcept {
+int remember(std::array<Slot, 4>& slots, const std::filesystem::path& folder, std::size_t levels) noexcept {
     const std::string& text = folder.native();
     if (text.size() >= PATH_MAX) return -1;
     for (std::size_t index = 0; index < slots.size(); ++index) {
         int expected = kFree;
         if (!slots[index].state.compare_exchange_strong(expected, kFilling)) continue;
         std::memcpy(slots[index].path, text.c_str(), text.size() + 1);
+        slots[index].levels = levels;
         slots[index].state.store(kHeld);
         return static_cast<int>(index);
     }
     return -1;
 }
 
-void forgetWorkFolder(int ticket) noexcept {
+void forget(std::array<Slot, 4>& slots, int ticket) noexcept {
     if (ticket >= 0) slots[static_cast<std::size_t>(ticket)].state.store(kFree);
 }
 
+// rmdir on the deepest made folder, then on each parent the run made, stopping at the first that is not
+// empty: its parents are not empty either.
+void removeMadeFolders(const Slot& slot) {
+    char path[PATH_MAX];
+    std::memcpy(path, slot.path, sizeof path);
+    path[PATH_MAX - 1] = '\0';
+    for (std::size_t level = 0; level < slot.levels; ++level) {
+        if (rmdir(path) != 0) return;
+        char* lastSlash = std::strrchr(path, '/');
+        if (lastSlash == nullptr || lastSlash == path) return;
+        *lastSlash = '\0';
+    }
+}
+
+}  // namespace
+
+namespace detail {
+
+int rememberWorkFolder(const std::filesystem::path& folder) noexcept { return remember(workSlots, folder, 1); }
+
+void forgetWorkFolder(int ticket) noexcept { forget(workSlots, ticket); }
+
+int rememberMadeFolders(const std::filesystem::path& deepest, std::size_t levels) noexcept {
+    return remember(madeSlots, deepest, levels);
+}
+
+void forgetMadeFolders(int ticket) noexcept { forget(madeSlots, ticket); }
+
+void emptyOpenFolder(int folder) noexcept { emptyFolder(folder, 0); }
+
 }  // namespace detail
 
-void removeWorkFoldersForSignal() noexcept {
-    for (Slot& slot : slots) {
+void removeRunFoldersForSignal() noexcept {
+    for (Slot& slot : workSlots) {
         if (slot.state.load() != kHeld) continue;
         const int folder = open(slot.path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (folder < 0) continue;
         emptyFolder(folder, 0);
         close(folder);
         rmdir(slot.path);
+    }
+    for (Slot& slot : madeSlots) {
+        if (slot.state.load() == kHeld) removeMadeFolders(slot);
     }
 }
 

@@ -51,13 +51,20 @@ std::vector<std::string> Content::content() const {
 }
 
 void writeSpilledLines(const std::filesystem::path& file, const std::vector<std::string>& lines) {
-    std::string text = nlohmann::json(lines).dump();
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) {
         throw std::filesystem::filesystem_error("cannot write chapter file", file,
                                                 std::error_code(errno ? errno : EIO, std::generic_category()));
     }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    // One line encoded at a time, the same bytes as encoding the whole array: a chapter is never held a
+    // second and third time, as a JSON value and as its text.
+    out.put('[');
+    for (std::size_t index = 0; index < lines.size() && out; ++index) {
+        if (index > 0) out.put(',');
+        const std::string encoded = nlohmann::json(lines[index]).dump();
+        out.write(encoded.data(), static_cast<std::streamsize>(encoded.size()));
+    }
+    out.put(']');
     out.close();
     if (!out) {
         throw std::filesystem::filesystem_error("cannot write chapter file", file,

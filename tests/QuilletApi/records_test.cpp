@@ -6,6 +6,7 @@
 #include "tests/support/temporary_folder.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <fstream>
 #include <unordered_set>
@@ -53,6 +54,15 @@ TEST(Content, SpilledFileWrittenCompact) {
     std::ifstream in(file);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text, R"(["a","b"])");
+    // Written a line at a time, yet the very bytes a JSON encoder gives for the whole array.
+    const std::vector<std::vector<std::string>> chapters = {
+        {}, {""}, {"第一行", "say \"hi\"\\", std::string("ctl\x01\x1f\t\n", 7), "\x7f/</p>"}};
+    for (const std::vector<std::string>& lines : chapters) {
+        writeSpilledLines(file, lines);
+        std::ifstream again(file, std::ios::binary);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()),
+                  nlohmann::json(lines).dump());
+    }
 }
 
 TEST(Content, SpilledFileThatDoesNotDecodeGivesNoLines) {

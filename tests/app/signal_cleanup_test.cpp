@@ -1,5 +1,6 @@
 // A signal that ends the program while a book's work folder exists removes that folder (however many
-// files it holds) and the caller's own leftovers, and the process still ends by that signal.
+// files it holds), the folders the run made for its save folder and the caller's own leftovers, and the
+// process still ends by that signal.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -12,8 +13,13 @@
 #include <fstream>
 #include <string>
 
+#include "QuilletApi/quillet_api.h"
+#include "QuilletApi/site.h"
 #include "app/signal_cleanup.h"
-#include "epub/book_file.h"
+#include "demo/loopback_site.h"
+#include "epub/work_folder.h"
+#include "epub/work_folder_registry.h"
+#include "tests/QuilletApi/site_pages.h"
 #include "tests/support/temporary_folder.h"
 
 namespace novawick {
@@ -68,6 +74,43 @@ TEST(SignalCleanup, EndingSignalsRemoveTheWorkFolderAndLeftovers) {
     }
 }
 
+// In a child: a download into a save folder two levels of which do not exist yet; the second chapter's
+// page sends the signal, so the work folder and the made folders exist when it arrives.
+[[noreturn]] void downloadAndReceive(const fs::path& saveFolder, int signalNumber) {
+    removeLeftoversOnSignal();
+    loopback::LoopbackSite site({std::string(site::kHost)});
+    site.installSeam();
+    site.serve("/book/", testing::bookPage("/read/"));
+    site.serve("/read/", testing::entryPage({"/list/"}));
+    site.serve("/list/", testing::listPage({{"第一章", "/c/1.html"}, {"第二章", "/c/2.html"}}));
+    site.serve("/c/1.html", testing::chapterPage({"一"}, "下一章", "/"));
+    site.get("/c/2.html", [signalNumber](const loopback::SiteRequest&, loopback::SiteResponse&) {
+        kill(getpid(), signalNumber);
+    });
+    const std::string base = "https://" + std::string(site::kHost);
+    try {
+        QuilletApi::genEpub(saveFolder, SearchResult{"书", "某", *Url::parse(base + "/no-cover"),
+                                                     *Url::parse(base + "/book/"), ResultType::vorune},
+                            std::nullopt, {});
+    } catch (...) {
+        _exit(2);
+    }
+    _exit(0);
+}
+
+TEST(SignalCleanup, ASignalDuringTheDownloadTakesBackTheFoldersTheRunMade) {
+    testing::TemporaryFolder parent;
+    fs::create_directory(parent / "existing");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) downloadAndReceive(parent / "existing" / "new" / "deeper", SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(parent.entries(), std::vector<std::string>{"existing"});
+    EXPECT_TRUE(fs::is_empty(parent / "existing"));
+}
+
 TEST(SignalCleanup, AFolderAlreadyRemovedNormallyIsNotTouchedAgain) {
     testing::TemporaryFolder saveFolder;
     fs::path kept;
@@ -77,7 +120,7 @@ TEST(SignalCleanup, AFolderAlreadyRemovedNormallyIsNotTouchedAgain) {
     }
     // Same name made again by someone else: the signal path must not take it.
     fs::create_directory(kept);
-    epub::removeWorkFoldersForSignal();
+    epub::removeRunFoldersForSignal();
     EXPECT_TRUE(fs::exists(kept));
 }
 

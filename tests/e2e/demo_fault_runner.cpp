@@ -1,8 +1,9 @@
-// novawick-demo with faults, for the end-to-end failure runs: the same site, seam and dialogue, but
-// pages named on the command line go wrong. Test-only: the demo itself takes no arguments.
-// Arguments: --server-error PATH and --missing-next-link PATH, each repeatable.
+// novawick-demo with faults, for the end-to-end failure runs: the same site, seam, dialogue and signal
+// clean-up, but pages named on the command line go wrong. Test-only: the demo itself takes no arguments.
+// Arguments: --server-error PATH, --missing-next-link PATH and --stall PATH, each repeatable.
 #include "app/dialogue.h"
 #include "app/report.h"
+#include "app/signal_cleanup.h"
 #include "demo/demo_site.h"
 
 #include <unistd.h>
@@ -19,11 +20,14 @@ int main(int argc, char** argv) {
                 site.injectFault(argv[i + 1], novawick::demo::Fault::serverError);
             } else if (option == "--missing-next-link") {
                 site.injectFault(argv[i + 1], novawick::demo::Fault::missingNextLink);
+            } else if (option == "--stall") {
+                site.injectFault(argv[i + 1], novawick::demo::Fault::stall);
             } else {
                 std::fprintf(stderr, "demo_fault_runner: unknown option %s\n", argv[i]);
                 return 2;
             }
         }
+        novawick::removeLeftoversOnSignal();
         site.installSeam();
         novawick::QuilletSource source;
         return novawick::runDialogue(source, stdin, stdout, STDOUT_FILENO);

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace novawick::demo {
 namespace {
@@ -70,10 +71,15 @@ ProgramResult runProgram(const std::vector<std::string>& argv) {
     return result;
 }
 
-// The program under a private TMPDIR, so that what it leaves there can be seen.
+// The program under a private TMPDIR, so that what it leaves there can be seen, and in a chosen working
+// folder when one is given.
 std::vector<std::string> withTemporaryFolder(const TemporaryFolder& temporary, const std::string& program,
-                                             std::vector<std::string> arguments = {}) {
-    std::vector<std::string> argv = {"/usr/bin/env", "TMPDIR=" + temporary.path().string(), program};
+                                             std::vector<std::string> arguments = {},
+                                             const fs::path& workingFolder = {}) {
+    std::vector<std::string> argv = {"/usr/bin/env"};
+    if (!workingFolder.empty()) argv.push_back("--chdir=" + workingFolder.string());
+    argv.push_back("TMPDIR=" + temporary.path().string());
+    argv.push_back(program);
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return argv;
 }
@@ -202,7 +208,6 @@ TEST(DemoRun, FailuresEndWithOneLineAndStatusOneAndSaveNothing) {
          "novawick: " + kSite + listPagePath(book, 1) + ": status 500\n"},
         {"chapter page without next_url", {"--missing-next-link", chapterPagePath(book, paged, 1)}, "",
          "novawick: " + kSite + chapterPagePath(book, paged, 1) + ": no element matches \"#next_url\"\n"},
-        {"save folder missing", {}, (files.path() / "missing").string(), (files.path() / "missing").string()},
         {"save path is a file", {}, (files.path() / "a-file").string(), (files.path() / "a-file").string()},
         {"save folder not writable", {}, "/sys", "/sys"},
     };
@@ -222,6 +227,69 @@ TEST(DemoRun, FailuresEndWithOneLineAndStatusOneAndSaveNothing) {
         EXPECT_TRUE(temporary.entries().empty()) << c.name;
     }
     EXPECT_EQ(files.entries(), std::vector<std::string>{"a-file"});
+}
+
+// The save path as typed: a folder that does not exist yet is made with its parents, and a relative path
+// (the empty one included) is taken from the working folder.
+TEST(DemoRun, SavesIntoAFolderThatDidNotExist) {
+    const SampleBook& book = bookWithSlug("qingshi");
+    const std::string file = book.title + ".epub";
+    struct Case {
+        std::string typed;  // "@" stands for the working folder
+        std::string bookAt;  // relative to the working folder
+    } cases[] = {
+        {"@/books/new/deeper", "books/new/deeper/" + file},
+        {"books/new/", "books/new/" + file},
+        {"", file},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TemporaryFolder temporary;
+        TemporaryFolder working;
+        std::string typed = c.typed;
+        if (typed.starts_with("@")) typed.replace(0, 1, working.path().string());
+        PtySession session(withTemporaryFolder(temporary, kDemo, {}, working.path()), 12);
+        EXPECT_EQ(converse(session, "青石镇", "0", typed), 0);
+        EXPECT_EQ(splitLines(session.screen()).back(), "Finish");
+        EXPECT_EQ(session.errors(), "");
+        std::vector<std::string> saved;
+        for (const auto& entry : fs::recursive_directory_iterator(working.path())) {
+            if (entry.is_regular_file()) saved.push_back(entry.path().lexically_relative(working.path()).string());
+        }
+        ASSERT_EQ(saved, std::vector<std::string>{c.bookAt});
+        expectBookAsServed(working.path() / c.bookAt, book);
+    }
+}
+
+TEST(DemoRun, InterruptedWhileDownloadingLeavesNoFolderItMade) {
+    const SampleBook& book = bookWithSlug("qingshi");
+    TemporaryFolder temporary;
+    TemporaryFolder parent;
+    const fs::path saveFolder = parent / "new" / "deeper";
+    PtySession session(withTemporaryFolder(temporary, kFaultRunner, {"--stall", chapterPagePath(book, 1, 0)}), 12);
+    ASSERT_TRUE(session.waitFor("Search: "));
+    session.send("青石镇\n");
+    ASSERT_TRUE(session.waitFor("ID: "));
+    session.send("0\n");
+    ASSERT_TRUE(session.waitFor("Save Path: "));
+    session.send(saveFolder.string() + "\n");
+    ASSERT_TRUE(session.waitFor("Downloading...\n"));
+    // The download is held at the stalled page; wait until the run's work folder is there.
+    auto workFolderMade = [&] {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(saveFolder, error)) {
+            if (entry.path().filename().string().starts_with(".novawick-")) return true;
+        }
+        return false;
+    };
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);  // a safety net
+    while (!workFolderMade() && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(workFolderMade());
+    session.send("\x03");  // Ctrl-C
+    EXPECT_EQ(session.finish(), -1);
+    EXPECT_TRUE(parent.entries().empty());
 }
 
 TEST(DemoRun, InterruptedAtAPromptLeavesNoCertificatesBehind) {
