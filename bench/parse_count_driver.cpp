@@ -30,16 +30,6 @@ extern "C" __attribute__((noinline)) std::size_t novawick_bench_measured_parse(i
 
 namespace {
 
-bool engineFromName(std::string_view name, Engine& engine) {
-    for (Engine candidate : {Engine::novawick, Engine::gumbo, Engine::libxml2}) {
-        if (novawick::bench::engineName(candidate) == name) {
-            engine = candidate;
-            return true;
-        }
-    }
-    return false;
-}
-
 int reportDocumentMemory(int argc, char** argv) {
     html::parse("<p>warm</p>");
     for (int index = 2; index < argc; ++index) {
@@ -66,7 +56,7 @@ int reportDocumentMemory(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc >= 2 && std::string_view(argv[1]) == "--memory") return reportDocumentMemory(argc, argv);
     Engine engine{};
-    if (argc < 3 || !engineFromName(argv[1], engine)) {
+    if (argc < 3 || !novawick::bench::engineFromName(argv[1], engine)) {
         std::cerr << "usage: parse-count novawick|gumbo|libxml2 [--text] FILE...\n";
         return 2;
     }
