@@ -1,15 +1,22 @@
 // Checks of the benchmark's own instruments, run by scripts/bench before it measures anything: a figure
 // taken with a broken instrument would be recorded as if it were the program's.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "bench/chapter_text.h"
+
 namespace {
+
+using novawick::bench::ChapterText;
+using novawick::bench::chapterSentences;
 
 std::string corpusPage(const std::string& relativePath) { return std::string(NOVAWICK_TEST_DATA_DIR) + "/corpus/" + relativePath; }
 
@@ -58,6 +65,38 @@ TEST(DocumentMemory, APageHoldsTheSameWhateverWasParsedBeforeIt) {
     ASSERT_EQ(afterOthers.count(chapter), 1u);
     EXPECT_EQ(alone.at(chapter), afterOthers.at(chapter));
     EXPECT_EQ(documentMemory({search}).at(search), documentMemory({chapter, search}).at(search));
+}
+
+TEST(ChapterText, ThousandsOfDistinctSentencesThatHtmlEscapingLeavesAlone) {
+    const std::vector<std::string>& sentences = chapterSentences();
+    EXPECT_EQ(sentences.size(), 4096u);
+    EXPECT_EQ(std::set<std::string>(sentences.begin(), sentences.end()).size(), sentences.size());
+    for (const std::string& sentence : sentences) EXPECT_EQ(sentence.find_first_of("&<>\"'"), std::string::npos) << sentence;
+}
+
+TEST(ChapterText, TheSameSeedServesTheSameBook) {
+    ChapterText first;
+    ChapterText second;
+    ChapterText other(ChapterText::kSeed + 1);
+    bool differs = false;
+    for (int index = 0; index < 100; ++index) {
+        const std::string paragraph = first.paragraph();
+        EXPECT_EQ(paragraph, second.paragraph());
+        differs = differs || paragraph != other.paragraph();
+    }
+    EXPECT_TRUE(differs);
+}
+
+// A book's worth of text packs no better than prose does; a few phrases cycled, or a few sentences,
+// pack to a fraction of that.
+TEST(ChapterText, ABookPacksLikeProse) {
+    ChapterText text;
+    std::string book;
+    while (book.size() < 4 * 1024 * 1024) book += text.paragraph() + "\n";
+    uLongf packedSize = compressBound(book.size());
+    std::vector<Bytef> packed(packedSize);
+    ASSERT_EQ(compress2(packed.data(), &packedSize, reinterpret_cast<const Bytef*>(book.data()), book.size(), 6), Z_OK);
+    EXPECT_GT(static_cast<double>(packedSize) / static_cast<double>(book.size()), 0.18);
 }
 
 }  // namespace
