@@ -18,7 +18,9 @@ namespace {
 using novawick::bench::ChapterText;
 using novawick::bench::chapterSentences;
 
-std::string corpusPage(const std::string& relativePath) { return std::string(NOVAWICK_TEST_DATA_DIR) + "/corpus/" + relativePath; }
+std::string corpusPage(const std::string& relativePath) {
+    return std::string(NOVAWICK_TEST_DATA_DIR) + "/corpus/" + relativePath;
+}
 
 // Standard output of a command; the test fails when it does not exit with status 0.
 std::string outputOf(const std::string& command) {
