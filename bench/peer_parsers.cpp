@@ -101,6 +101,16 @@ std::string_view engineName(Engine engine) {
     return "?";
 }
 
+bool engineFromName(std::string_view name, Engine& engine) {
+    for (Engine candidate : {Engine::novawick, Engine::gumbo, Engine::libxml2}) {
+        if (engineName(candidate) == name) {
+            engine = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::size_t parseWith(Engine engine, std::string_view page, bool withText) {
     switch (engine) {
         case Engine::novawick: return parseNovawick(page, withText);

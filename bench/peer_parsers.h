@@ -14,6 +14,9 @@ enum class Engine { novawick, gumbo, libxml2 };
 /// Display name of an engine ("novawick", "gumbo", "libxml2").
 std::string_view engineName(Engine engine);
 
+/// The engine of that display name; false when there is none.
+bool engineFromName(std::string_view name, Engine& engine);
+
 /// Parses `page` (and extracts body text when `withText`); returns the text's size, or the number of
 /// top-level nodes when no text was asked for.
 std::size_t parseWith(Engine engine, std::string_view page, bool withText);
