@@ -14,7 +14,8 @@ Elements Collector::collect(const Evaluator& evaluator, const Element& root) {
         bool matched = false;
         try {
             matched = evaluator.matches(root, element);
-        } catch (const Exception&) {
+        } catch (const Exception& error) {
+            if (endsSelection(error)) throw;
             matched = false;
         }
         if (matched) found.add(&element);

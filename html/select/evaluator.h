@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "html/nodes/exception.h"
 #include "html/select/regex.h"
 
 namespace html {
@@ -74,6 +75,11 @@ protected:
 };
 
 using EvaluatorPtr = std::shared_ptr<Evaluator>;
+
+/// True for an error that ends a whole selection, where others only fail one candidate's test.
+inline bool endsSelection(const Exception& error) noexcept {
+    return error.type() == ExceptionType::RegexTimeoutException;
+}
 
 /// The tag's normal name equals the lower-cased name.
 class Evaluator::Tag final : public Evaluator {

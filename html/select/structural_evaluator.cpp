@@ -1,5 +1,6 @@
 // Relation tests over the tree. An error raised by an inner evaluator while a descendant or sibling
-// is tried counts as "no match" for that candidate, so one bad step never fails a whole selection.
+// is tried counts as "no match" for that candidate, so one bad step never fails a whole selection;
+// only an error that ends the selection (see `endsSelection`) passes on.
 #include "html/select/structural_evaluator.h"
 
 #include "html/nodes/element.h"
@@ -12,7 +13,8 @@ namespace {
 bool matchesQuietly(const Evaluator& evaluator, const Element& root, const Element& element) {
     try {
         return evaluator.matches(root, element);
-    } catch (const Exception&) {
+    } catch (const Exception& error) {
+        if (endsSelection(error)) throw;
         return false;
     }
 }
