@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "html/select/match_context.h"
+
 namespace html {
 
 CombiningEvaluator::CombiningEvaluator(std::vector<EvaluatorPtr> evaluators) : evaluators_(std::move(evaluators)) {
@@ -25,8 +27,13 @@ void CombiningEvaluator::replaceRightMostEvaluator(EvaluatorPtr replacement) {
 }
 
 bool CombiningEvaluator::And::matches(const Element& root, const Element& element) const {
+    MatchContext context(root, MatchContext::Scope::OneCandidate);
+    return matchesIn(context, element);
+}
+
+bool CombiningEvaluator::And::matchesIn(MatchContext& context, const Element& element) const {
     for (const EvaluatorPtr& member : evaluators_) {
-        if (!member->matches(root, element)) return false;
+        if (!member->matchesIn(context, element)) return false;
     }
     return true;
 }
@@ -43,8 +50,13 @@ void CombiningEvaluator::Or::add(EvaluatorPtr evaluator) {
 }
 
 bool CombiningEvaluator::Or::matches(const Element& root, const Element& element) const {
+    MatchContext context(root, MatchContext::Scope::OneCandidate);
+    return matchesIn(context, element);
+}
+
+bool CombiningEvaluator::Or::matchesIn(MatchContext& context, const Element& element) const {
     for (const EvaluatorPtr& member : evaluators_) {
-        if (member->matches(root, element)) return true;
+        if (member->matchesIn(context, element)) return true;
     }
     return false;
 }

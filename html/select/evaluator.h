@@ -19,6 +19,7 @@
 namespace html {
 
 class Element;
+class MatchContext;
 
 class Evaluator {
 public:
@@ -29,6 +30,9 @@ public:
 
     /// True when `element` matches, the query running from `root`.
     virtual bool matches(const Element& root, const Element& element) const = 0;
+    /// `matches` within a selection from `context.root()`: evaluators that would walk or rebuild the
+    /// candidate's subtree share that work through the context. By default, plain `matches`.
+    virtual bool matchesIn(MatchContext& context, const Element& element) const;
     /// A readable form, close to the query text it came from.
     virtual std::string toString() const = 0;
     /// How many structural evaluators are stacked inside this one (bounds matching depth).
@@ -351,6 +355,7 @@ class Evaluator::ContainsText final : public Evaluator {
 public:
     explicit ContainsText(std::string_view searchText);
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return ":contains(" + searchText_ + ")"; }
 
 private:
@@ -371,6 +376,7 @@ class Evaluator::Matches final : public Evaluator {
 public:
     explicit Matches(std::string_view pattern) : pattern_(pattern) {}
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return ":matches(" + pattern_.pattern() + ")"; }
 
 private:

@@ -52,25 +52,25 @@ bool Regex::find(std::string_view text) const {
     return findWithin(*matcher, pattern_);
 }
 
-RegexSearch::RegexSearch(const Regex& regex, std::string_view text) : regex_(regex) {
+RegexSearch::RegexSearch(const Regex& regex, std::string_view text) : regex_(regex), whole_(text) {
     UErrorCode status = U_ZERO_ERROR;
-    text_.reset(utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status));
-    if (U_FAILURE(status) || regex.compiled_ == nullptr) return;
+    if (regex.compiled_ == nullptr) return;
     matcher_.reset(regex.compiled_->matcher(status));
     if (U_FAILURE(status)) {
         matcher_.reset();
         return;
     }
-    matcher_->reset(text_.get());
     matcher_->setTimeLimit(kRegexTimeLimit, status);
 }
 
 bool RegexSearch::find(std::size_t begin, std::size_t end) {
     if (matcher_ == nullptr) return false;
     UErrorCode status = U_ZERO_ERROR;
-    // Region bounds are anchoring and opaque by default: the part reads as a text of its own.
-    matcher_->region(static_cast<int64_t>(begin), static_cast<int64_t>(end), status);
+    // The part opened as a text of its own: ICU's region bounds would still let look-behind see the
+    // bytes before it.
+    text_.reset(utext_openUTF8(text_.release(), whole_.data() + begin, static_cast<int64_t>(end - begin), &status));
     if (U_FAILURE(status)) return false;
+    matcher_->reset(text_.get());
     return findWithin(*matcher_, regex_.pattern());
 }
 

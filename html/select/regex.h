@@ -53,8 +53,8 @@ public:
     /// `text` must outlive the search.
     RegexSearch(const Regex& regex, std::string_view text);
 
-    /// True when the pattern finds a match in text[begin, end) taken as a text of its own: anchors,
-    /// word boundaries and look-around see nothing outside it. Raises RegexTimeoutException as
+    /// True when the pattern finds a match in text[begin, end) taken as a text of its own (anchors,
+    /// word boundaries and look-around see nothing outside it). Raises RegexTimeoutException as
     /// `Regex::find` does.
     bool find(std::size_t begin, std::size_t end);
 
@@ -64,7 +64,8 @@ private:
     };
 
     const Regex& regex_;
-    std::unique_ptr<UText, CloseText> text_;
+    std::string_view whole_;
+    std::unique_ptr<UText, CloseText> text_;  // the part being searched; outlives the matcher
     std::unique_ptr<icu::RegexMatcher> matcher_;
 };
 

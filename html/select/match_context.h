@@ -1,0 +1,82 @@
+// What one selection learns about the subtree it searches. `:has`, `:contains` and `:matches` would
+// otherwise walk or rebuild each candidate's whole subtree, which on nested elements costs the square
+// of the page; through the context that work is done once for all candidates. Evaluators stay
+// immutable and shareable: whatever they keep for one selection lives here, under their address.
+//
+// A context made for testing one element (`is`, a direct `Evaluator::matches`) does not share text:
+// building the whole root's text would cost more than the one element's.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "html/nodes/subtree_text.h"
+
+namespace html {
+
+class Element;
+class Evaluator;
+
+/// `SubtreeText::text()` in lower case, as `toLowerCase` gives it, with a map from places in the text
+/// to places in the lower-case copy (some characters change their length).
+class LowerCaseText {
+public:
+    explicit LowerCaseText(std::string_view text);
+
+    const std::string& text() const noexcept { return lower_; }
+    /// The place in `text()` of byte `position` of the original text (a character boundary).
+    std::size_t placeOf(std::size_t position) const noexcept;
+    /// True when the original holds a capital sigma, whose lower case depends on the letters around it:
+    /// an element's text alone may then lower-case it differently.
+    bool hasCapitalSigma() const noexcept { return hasCapitalSigma_; }
+
+private:
+    std::string lower_;
+    // (end of a change in the original, offset of everything after it): only changes of length.
+    std::vector<std::pair<std::size_t, std::ptrdiff_t>> shifts_;
+    bool hasCapitalSigma_ = false;
+};
+
+class MatchContext {
+public:
+    /// How far the evaluators may share work.
+    enum class Scope { OneCandidate, WholeSubtree };
+
+    MatchContext(const Element& root, Scope scope) : root_(root), scope_(scope) {}
+    MatchContext(const MatchContext&) = delete;
+    MatchContext& operator=(const MatchContext&) = delete;
+
+    const Element& root() const noexcept { return root_; }
+    /// True when many candidates of the root's subtree will be tested, so shared text pays off.
+    bool sharesText() const noexcept { return scope_ == Scope::WholeSubtree; }
+    /// The text of the root's subtree, built on first use.
+    const SubtreeText& text();
+    /// That text in lower case, built on first use.
+    const LowerCaseText& lowerCaseText();
+
+    /// Base of what an evaluator keeps for one selection.
+    struct State {
+        virtual ~State() = default;
+    };
+    /// The state `owner` keeps, made by `make()` on first use; one owner always asks for one type.
+    template <class Kept, class Make>
+    Kept& stateOf(const Evaluator& owner, Make&& make) {
+        std::unique_ptr<State>& slot = states_[&owner];
+        if (slot == nullptr) slot = make();
+        return static_cast<Kept&>(*slot);
+    }
+
+private:
+    const Element& root_;
+    Scope scope_;
+    std::unique_ptr<SubtreeText> text_;
+    std::unique_ptr<LowerCaseText> lowerCaseText_;
+    std::unordered_map<const Evaluator*, std::unique_ptr<State>> states_;
+};
+
+}  // namespace html
