@@ -56,16 +56,15 @@ SubtreeText::SubtreeText(const Element& root) {
 
     text_ = std::move(accumulator_.text);
     exact_ = text_.size() < static_cast<std::size_t>(INT32_MAX) && isValidUtf8(text_);
-    if (!exact_) return;
-    spans_.reserve(records_.size());
-    for (const Record& record : records_) spans_.push_back(spanFor(record));
+    if (exact_) spans_.assign(records_.size(), Span{kNone, kNone});
 }
 
 SubtreeText::Span SubtreeText::spanFor(const Record& record) {
     if (record.content == std::string::npos || record.content >= record.end) return Span{record.end, record.end};
     std::size_t begin = record.content;
     if (record.before == Before::OneSpace || record.before == Before::EndsWithSpace) {
-        // The ancestors' text always has that space too, just before the same byte.
+        // The ancestors' text always has that space too, just before the same byte; were it not there,
+        // the element would have no span (kNone again).
         if (begin == 0 || text_[begin - 1] != ' ') return Span{kNone, kNone};
         --begin;
     }
@@ -74,14 +73,17 @@ SubtreeText::Span SubtreeText::spanFor(const Record& record) {
     return trimmed(begin, record.end, stripping);
 }
 
-std::optional<SubtreeText::Span> SubtreeText::spanOf(const Element& element) const {
+std::optional<SubtreeText::Span> SubtreeText::spanOf(const Element& element) {
     if (!exact_) return std::nullopt;
-    const auto found = index_.find(&element);
-    if (found == index_.end() || spans_[found->second].begin == kNone) return std::nullopt;
-    return spans_[found->second];
+    const std::size_t* record = index_.find(&element);
+    if (record == nullptr) return std::nullopt;
+    Span& span = spans_[*record];
+    if (span.begin == kNone) span = spanFor(records_[*record]);
+    if (span.begin == kNone) return std::nullopt;
+    return span;
 }
 
-std::optional<std::string_view> SubtreeText::textOf(const Element& element) const {
+std::optional<std::string_view> SubtreeText::textOf(const Element& element) {
     const std::optional<Span> span = spanOf(element);
     if (!span) return std::nullopt;
     return std::string_view(text_).substr(span->begin, span->end - span->begin);
@@ -116,7 +118,7 @@ void SubtreeText::enter(const Node& node) {
             if (!accumulator_.isEmpty()) accumulator_.separate();
             separate();
         }
-        index_.emplace(&element, records_.size());
+        index_[&element] = records_.size();
         records_.push_back(Record{});
         const std::size_t record = records_.size() - 1;
         append(pending_[static_cast<std::size_t>(Lead::Empty)], record, record);
@@ -210,7 +212,6 @@ void SubtreeText::append(Group& group, std::size_t head, std::size_t tail) {
 SubtreeText::Span SubtreeText::trimmed(std::size_t begin, std::size_t end, bool stripping) {
     const std::string_view view = std::string_view(text_).substr(begin, end - begin);
     if (!stripping && !trimTouchesEnds(view)) return Span{begin, end};
-    if (!runsFound_) findRuns();
     // Past a run's last character, a mark outside the view no longer joins it; at the view's start,
     // no prepended mark before it does. Either way one more character may go.
     std::size_t front = std::min(forwardStop(begin), end);
@@ -228,56 +229,42 @@ SubtreeText::Span SubtreeText::trimmed(std::size_t begin, std::size_t end, bool 
     return Span{front, back};
 }
 
-void SubtreeText::findRuns() {
-    runsFound_ = true;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text_.data());
-    const auto size = static_cast<std::int32_t>(text_.size());
-    for (std::int32_t index = 0; index < size;) {
-        const std::size_t start = static_cast<std::size_t>(index);
-        const std::size_t length = trimmableLengthAt(text_, start);
-        if (length == 0) {
-            U8_FWD_1(bytes, index, size);
-            continue;
-        }
-        if (!forwardRuns_.empty() && forwardRuns_.back().second == start) {
-            forwardRuns_.back().second = start + length;
-        } else {
-            forwardRuns_.emplace_back(start, start + length);
-        }
-        index += static_cast<std::int32_t>(length);
-    }
-    for (std::int32_t index = size; index > 0;) {
-        const std::size_t end = static_cast<std::size_t>(index);
-        const std::size_t length = trimmableLengthBefore(text_, 0, end);
-        if (length == 0) {
-            U8_BACK_1(bytes, 0, index);
-            continue;
-        }
-        if (!backwardRuns_.empty() && backwardRuns_.back().first == end) {
-            backwardRuns_.back().first = end - length;
-        } else {
-            backwardRuns_.emplace_back(end - length, end);
-        }
-        index -= static_cast<std::int32_t>(length);
-    }
-    std::reverse(backwardRuns_.begin(), backwardRuns_.end());
-}
-
 // Where stripping from the front, starting at `position`, stops in the whole text.
-std::size_t SubtreeText::forwardStop(std::size_t position) const {
-    auto run = std::upper_bound(forwardRuns_.begin(), forwardRuns_.end(), position,
-                                [](std::size_t value, const auto& entry) { return value < entry.first; });
-    if (run == forwardRuns_.begin()) return position;
-    --run;
-    return position < run->second ? run->second : position;
+std::size_t SubtreeText::forwardStop(std::size_t position) {
+    if (auto after = forwardRuns_.upper_bound(position); after != forwardRuns_.begin()) {
+        if (const auto& [start, stop] = *std::prev(after); position < stop) return stop;
+    }
+    std::size_t at = position;
+    while (at < text_.size()) {
+        if (const auto known = forwardRuns_.find(at); known != forwardRuns_.end()) {
+            at = known->second;
+            break;
+        }
+        const std::size_t length = trimmableLengthAt(text_, at);
+        if (length == 0) break;
+        at += length;
+    }
+    if (at > position) forwardRuns_.emplace(position, at);
+    return at;
 }
 
 // Where stripping from the back, starting at `position`, stops in the whole text.
-std::size_t SubtreeText::backwardStop(std::size_t position) const {
-    auto run = std::lower_bound(backwardRuns_.begin(), backwardRuns_.end(), position,
-                                [](const auto& entry, std::size_t value) { return entry.second < value; });
-    if (run == backwardRuns_.end() || run->first >= position) return position;
-    return run->first;
+std::size_t SubtreeText::backwardStop(std::size_t position) {
+    if (const auto known = backwardRuns_.lower_bound(position); known != backwardRuns_.end()) {
+        if (known->second < position) return known->second;
+    }
+    std::size_t at = position;
+    while (at > 0) {
+        if (const auto known = backwardRuns_.find(at); known != backwardRuns_.end()) {
+            at = known->second;
+            break;
+        }
+        const std::size_t length = trimmableLengthBefore(text_, 0, at);
+        if (length == 0) break;
+        at -= length;
+    }
+    if (at < position) backwardRuns_.emplace(position, at);
+    return at;
 }
 
 }  // namespace html

@@ -7,19 +7,22 @@
 // theirs, and trimming then strips more or less. What decides the outcome is only whether that white
 // space is absent, a single space, or longer, and whether it ends with a space (which a mark after it
 // can join); that space, when there is one, is also the byte just before in the ancestors' text, so
-// the span can start there. Trimming is looked up in runs of strippable characters found once, so that
-// elements sharing a long stretch of white space do not each walk it.
+// the span can start there. Trimming remembers the runs of strippable characters it has walked, so
+// that elements sharing a long stretch of white space do not each walk it again.
+//
+// Spans are worked out for the elements asked about only; an instance is not for concurrent use.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "html/nodes/pointer_map.h"
 #include "html/nodes/text_accumulator.h"
 
 namespace html {
@@ -41,9 +44,10 @@ public:
     std::string_view text() const noexcept { return text_; }
     /// Where `element.text()` lies in `text()`; nullopt for an element outside the subtree, or when the
     /// text holds bytes that are not UTF-8 (only a document built by hand can), where spans are not kept.
-    std::optional<Span> spanOf(const Element& element) const;
+    /// Worked out on first request and remembered.
+    std::optional<Span> spanOf(const Element& element);
     /// `element.text()` as a view into `text()`, under the same conditions as `spanOf`.
-    std::optional<std::string_view> textOf(const Element& element) const;
+    std::optional<std::string_view> textOf(const Element& element);
 
 private:
     // What an element's own accumulation holds while it holds nothing but white space.
@@ -62,7 +66,6 @@ private:
         std::size_t head = kNone;
         std::size_t tail = kNone;
     };
-    using Runs = std::vector<std::pair<std::size_t, std::size_t>>;
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
     void enter(const Node& node);
@@ -72,22 +75,21 @@ private:
     void append(Group& group, std::size_t head, std::size_t tail);
     Span spanFor(const Record& record);
     Span trimmed(std::size_t begin, std::size_t end, bool stripping);
-    void findRuns();
-    std::size_t forwardStop(std::size_t position) const;
-    std::size_t backwardStop(std::size_t position) const;
+    std::size_t forwardStop(std::size_t position);
+    std::size_t backwardStop(std::size_t position);
 
     detail::TextAccumulator accumulator_;  // while building
     std::string text_;
     bool exact_ = true;
     std::vector<Record> records_;
-    std::unordered_map<const Element*, std::size_t> index_;
-    std::vector<Span> spans_;
-    // Elements whose text so far is white space, grouped by how that text ends.
+    PointerMap<Element, std::size_t> index_;
+    std::vector<Span> spans_;  // by record; begin kNone until worked out
+    // Elements whose text so far is white space, grouped by what that text holds.
     std::array<Group, kLeads> pending_{};
-    // Runs of characters that trimming strips from the front, and from the back; found on first need.
-    bool runsFound_ = false;
-    Runs forwardRuns_;
-    Runs backwardRuns_;
+    // Runs of characters that trimming strips, found as first needed: from the front by their start,
+    // from the back by their end, each to the run's other end.
+    std::map<std::size_t, std::size_t> forwardRuns_;
+    std::map<std::size_t, std::size_t> backwardRuns_;
 };
 
 }  // namespace html

@@ -13,7 +13,11 @@ CombiningEvaluator::CombiningEvaluator(std::vector<EvaluatorPtr> evaluators) : e
 
 void CombiningEvaluator::refreshNesting() noexcept {
     nesting_ = 0;
-    for (const EvaluatorPtr& member : evaluators_) nesting_ = std::max(nesting_, member->nesting());
+    sharesWork_ = false;
+    for (const EvaluatorPtr& member : evaluators_) {
+        nesting_ = std::max(nesting_, member->nesting());
+        sharesWork_ = sharesWork_ || member->sharesWork();
+    }
 }
 
 EvaluatorPtr CombiningEvaluator::rightMostEvaluator() const {
@@ -27,8 +31,10 @@ void CombiningEvaluator::replaceRightMostEvaluator(EvaluatorPtr replacement) {
 }
 
 bool CombiningEvaluator::And::matches(const Element& root, const Element& element) const {
-    MatchContext context(root, MatchContext::Scope::OneCandidate);
-    return matchesIn(context, element);
+    for (const EvaluatorPtr& member : evaluators_) {
+        if (!member->matches(root, element)) return false;
+    }
+    return true;
 }
 
 bool CombiningEvaluator::And::matchesIn(MatchContext& context, const Element& element) const {
@@ -46,12 +52,15 @@ std::string CombiningEvaluator::And::toString() const {
 
 void CombiningEvaluator::Or::add(EvaluatorPtr evaluator) {
     nesting_ = std::max(nesting_, evaluator->nesting());
+    sharesWork_ = sharesWork_ || evaluator->sharesWork();
     evaluators_.push_back(std::move(evaluator));
 }
 
 bool CombiningEvaluator::Or::matches(const Element& root, const Element& element) const {
-    MatchContext context(root, MatchContext::Scope::OneCandidate);
-    return matchesIn(context, element);
+    for (const EvaluatorPtr& member : evaluators_) {
+        if (member->matches(root, element)) return true;
+    }
+    return false;
 }
 
 bool CombiningEvaluator::Or::matchesIn(MatchContext& context, const Element& element) const {

@@ -1,10 +1,11 @@
 // The simple evaluators that test one element by its tag, id, classes, attributes and text.
 // Sibling-position evaluators are in position_evaluators.cpp.
 //
-// Within a selection, :contains and :matches read each candidate's text as a span of the root's text,
-// built once (see SubtreeText): :contains finds every place of its search text in the lower-case
-// copy once and then answers each candidate with one lookup, and :matches searches the span, once per
-// distinct span.
+// Within a selection, :contains and :matches build their candidates' texts one by one, as long as that
+// stays cheap (see MatchContext::buildsTextAlone); past that they read each text as a span of the
+// root's text, built once (see SubtreeText): :contains finds every place of its search text in the
+// lower-case copy once and then answers each candidate with one lookup, and :matches searches the
+// span, once per distinct span.
 #include "html/select/evaluator.h"
 
 #include <algorithm>
@@ -152,14 +153,16 @@ bool Evaluator::AttributeWithValueMatching::matches(const Element&, const Elemen
 
 bool Evaluator::AllElements::matches(const Element&, const Element&) const { return true; }
 
-Evaluator::ContainsText::ContainsText(std::string_view searchText) : searchText_(toLowerCase(searchText)) {}
+Evaluator::ContainsText::ContainsText(std::string_view searchText) : searchText_(toLowerCase(searchText)) {
+    sharesWork_ = true;
+}
 
 bool Evaluator::ContainsText::matches(const Element&, const Element& element) const {
     return toLowerCase(element.text()).find(searchText_) != std::string::npos;
 }
 
 bool Evaluator::ContainsText::matchesIn(MatchContext& context, const Element& element) const {
-    if (!context.sharesText()) return matches(context.root(), element);
+    if (context.buildsTextAlone(element)) return matches(context.root(), element);
     const std::optional<std::string_view> text = context.text().textOf(element);
     if (!text) return matches(context.root(), element);
     if (searchText_.empty()) return true;
@@ -191,8 +194,8 @@ bool Evaluator::Matches::matches(const Element&, const Element& element) const {
 
 bool Evaluator::Matches::matchesIn(MatchContext& context, const Element& element) const {
     // An invalid pattern keeps printing its line at every candidate.
-    if (!context.sharesText() || !pattern_.isValid()) return matches(context.root(), element);
-    const SubtreeText& text = context.text();
+    if (!pattern_.isValid() || context.buildsTextAlone(element)) return matches(context.root(), element);
+    SubtreeText& text = context.text();
     const std::optional<SubtreeText::Span> span = text.spanOf(element);
     if (!span) return matches(context.root(), element);
     Searches& searches = context.stateOf<Searches>(

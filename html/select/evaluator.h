@@ -33,6 +33,9 @@ public:
     /// `matches` within a selection from `context.root()`: evaluators that would walk or rebuild the
     /// candidate's subtree share that work through the context. By default, plain `matches`.
     virtual bool matchesIn(MatchContext& context, const Element& element) const;
+    /// True when this evaluator or one inside it shares work through a context (:has, :contains,
+    /// :matches); the others are tested directly, at no cost for a context.
+    bool sharesWork() const noexcept { return sharesWork_; }
     /// A readable form, close to the query text it came from.
     virtual std::string toString() const = 0;
     /// How many structural evaluators are stacked inside this one (bounds matching depth).
@@ -76,6 +79,7 @@ public:
 
 protected:
     std::size_t nesting_ = 0;
+    bool sharesWork_ = false;
 };
 
 using EvaluatorPtr = std::shared_ptr<Evaluator>;
@@ -374,7 +378,7 @@ private:
 
 class Evaluator::Matches final : public Evaluator {
 public:
-    explicit Matches(std::string_view pattern) : pattern_(pattern) {}
+    explicit Matches(std::string_view pattern) : pattern_(pattern) { sharesWork_ = true; }
     bool matches(const Element& root, const Element& element) const override;
     bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return ":matches(" + pattern_.pattern() + ")"; }

@@ -1,4 +1,4 @@
-// The shared text of a selection and its lower-case copy.
+// The shared text of a selection, its lower-case copy, and when to build it.
 #include "html/select/match_context.h"
 
 #include <algorithm>
@@ -8,7 +8,9 @@
 #include <unicode/edits.h>
 
 #include "html/nodes/element.h"
+#include "html/nodes/leaf_nodes.h"
 #include "html/nodes/string_util.h"
+#include "html/nodes/traversal.h"
 
 namespace html {
 
@@ -41,7 +43,22 @@ std::size_t LowerCaseText::placeOf(std::size_t position) const noexcept {
     return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(position) + std::prev(after)->second);
 }
 
-const SubtreeText& MatchContext::text() {
+bool MatchContext::buildsTextAlone(const Element& element) {
+    if (textAloneLeft_ == 0) return false;
+    std::size_t cost = 0;
+    forEachNode(const_cast<Element&>(element), [&](Node& node) {
+        cost += 1 + (node.kind() == NodeKind::Text ? static_cast<const TextNode&>(node).getWholeText().size() : 0);
+        return cost > textAloneLeft_ ? WalkStep::Stop : WalkStep::Continue;
+    });
+    if (cost > textAloneLeft_) {
+        textAloneLeft_ = 0;
+        return false;
+    }
+    textAloneLeft_ -= cost;
+    return true;
+}
+
+SubtreeText& MatchContext::text() {
     if (text_ == nullptr) text_ = std::make_unique<SubtreeText>(root_);
     return *text_;
 }

@@ -3,8 +3,9 @@
 // of the page; through the context that work is done once for all candidates. Evaluators stay
 // immutable and shareable: whatever they keep for one selection lives here, under their address.
 //
-// A context made for testing one element (`is`, a direct `Evaluator::matches`) does not share text:
-// building the whole root's text would cost more than the one element's.
+// Shared text has a price: building the whole root's text costs more than the texts of a few small
+// candidates. A selection builds candidates' texts one by one until they have covered a fixed amount
+// of the tree, and only then the shared text.
 #pragma once
 
 #include <cstddef>
@@ -44,18 +45,25 @@ private:
 
 class MatchContext {
 public:
-    /// How far the evaluators may share work.
-    enum class Scope { OneCandidate, WholeSubtree };
+    /// Nodes and bytes of text that candidates' texts built one by one may cover in one selection.
+    /// Ordinary pages stay within it (their candidates are small or few); nested candidates soon
+    /// exceed it, and the shared text then keeps the selection linear.
+    static constexpr std::size_t kTextAloneAllowance = std::size_t{4} << 20;
 
-    MatchContext(const Element& root, Scope scope) : root_(root), scope_(scope) {}
+    /// A context for a selection from `root`, or for testing elements of its subtree; a smaller
+    /// `textAloneAllowance` turns to the shared text sooner (0: at once).
+    explicit MatchContext(const Element& root, std::size_t textAloneAllowance = kTextAloneAllowance)
+        : root_(root), textAloneLeft_(textAloneAllowance) {}
     MatchContext(const MatchContext&) = delete;
     MatchContext& operator=(const MatchContext&) = delete;
 
     const Element& root() const noexcept { return root_; }
-    /// True when many candidates of the root's subtree will be tested, so shared text pays off.
-    bool sharesText() const noexcept { return scope_ == Scope::WholeSubtree; }
+    /// True while building candidates' texts one by one stays cheap: so far, and with `element`'s,
+    /// they have covered fewer than kTextAloneAllowance nodes and bytes of text. Once false, false for
+    /// the rest of the selection, which then reads texts from `text()`.
+    bool buildsTextAlone(const Element& element);
     /// The text of the root's subtree, built on first use.
-    const SubtreeText& text();
+    SubtreeText& text();
     /// That text in lower case, built on first use.
     const LowerCaseText& lowerCaseText();
 
@@ -73,7 +81,7 @@ public:
 
 private:
     const Element& root_;
-    Scope scope_;
+    std::size_t textAloneLeft_;
     std::unique_ptr<SubtreeText> text_;
     std::unique_ptr<LowerCaseText> lowerCaseText_;
     std::unordered_map<const Evaluator*, std::unique_ptr<State>> states_;

@@ -40,7 +40,7 @@ public:
 /// Some element strictly below the candidate matches the inner evaluator.
 class StructuralEvaluator::Has final : public StructuralEvaluator {
 public:
-    explicit Has(EvaluatorPtr evaluator) : StructuralEvaluator(std::move(evaluator)) {}
+    explicit Has(EvaluatorPtr evaluator);
     bool matches(const Element& root, const Element& element) const override;
     bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return ":has(" + evaluator_->toString() + ")"; }
