@@ -87,22 +87,25 @@ std::size_t peakMemoryOfParse(const std::string& page, std::size_t cap) {
 }
 #endif
 
-// Distinct formatting elements left open, then many short paragraphs: each paragraph reopens them. The
-// peak may be at most 100 times the page plus 64 MiB (measured without the sanitizers, whose shadow
-// memory would swamp the figure).
+// Formatting elements left open, then many short paragraphs: each paragraph reopens them, attributes
+// included. The peak may be at most 100 times the page plus 64 MiB (measured without the sanitizers,
+// whose shadow memory would swamp the figure).
 TEST(HostileDocuments, ReopenedFormattingElementsStayWithinMemory) {
-    struct Case {
-        std::size_t tags;
-        std::size_t paragraphs;
-    } cases[] = {{100'000 / kScale, 2'000 / kScale}, {20'000 / kScale, 500 / kScale}};
-    for (const Case& c : cases) {
+    const auto distinctTags = [](std::size_t tags, std::size_t paragraphs) {
         std::string page = "<p>";
-        for (std::size_t i = 0; i < c.tags; ++i) page += "<b id=" + std::to_string(i) + ">";
-        page += repeated("<p>x</p>", c.paragraphs);
-        SCOPED_TRACE(std::to_string(c.tags) + " tags, " + std::to_string(page.size()) + " bytes");
+        for (std::size_t i = 0; i < tags; ++i) page += "<b id=" + std::to_string(i) + ">";
+        return page + repeated("<p>x</p>", paragraphs);
+    };
+    const std::string pages[] = {
+        distinctTags(100'000 / kScale, 2'000 / kScale),
+        distinctTags(20'000 / kScale, 500 / kScale),
+        "<p><b title=\"" + std::string(kMegabyte / kScale, 'a') + "\">" + repeated("<p>x", 1'000 / kScale),
+    };
+    for (const std::string& page : pages) {
+        SCOPED_TRACE(std::to_string(page.size()) + " bytes");
 #ifdef NOVAWICK_SANITIZED
         std::unique_ptr<Document> document = parse(page);
-        EXPECT_EQ(document->select("p").size(), c.paragraphs + 1);
+        EXPECT_GT(document->select("p").size(), 1U);
 #else
         const std::size_t limit = 100 * page.size() + 64 * kMegabyte;
         const std::size_t peak = peakMemoryOfParse(page, limit + 512 * kMegabyte);
