@@ -35,7 +35,7 @@ public:
         std::size_t end;
     };
 
-    /// Builds the text of `root` and the spans of every element of its subtree.
+    /// Builds the text of `root`, noting what the spans of the elements below need.
     explicit SubtreeText(const Element& root);
     SubtreeText(const SubtreeText&) = delete;
     SubtreeText& operator=(const SubtreeText&) = delete;

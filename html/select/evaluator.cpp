@@ -60,9 +60,10 @@ std::vector<std::uint32_t> placesOf(std::string_view needle, std::string_view te
 
 // Where one :contains search text occurs in the selection's lower-case text.
 struct Places : MatchContext::State {
-    // False when the lower-case text of an element alone may differ from its span of the whole: a
-    // capital sigma turns into a final or a medial small sigma by its neighbours, and the search text
-    // holds one of those. Such candidates are lower-cased one by one.
+    // False when the lower-case copy cannot serve: it is incomplete or too long to index, or the
+    // lower-case text of an element alone may differ from its span of the copy (a capital sigma turns
+    // into a final or a medial small sigma by its neighbours, and the search text holds one of those).
+    // Candidates are then lower-cased one by one.
     bool usable = false;
     std::vector<std::uint32_t> starts;
 };
@@ -169,7 +170,7 @@ bool Evaluator::ContainsText::matchesIn(MatchContext& context, const Element& el
     const LowerCaseText& lower = context.lowerCaseText();
     const Places& places = context.stateOf<Places>(*this, [&] {
         auto made = std::make_unique<Places>();
-        made->usable = lower.text().size() < std::numeric_limits<std::uint32_t>::max() &&
+        made->usable = lower.isComplete() && lower.text().size() < std::numeric_limits<std::uint32_t>::max() &&
                        !(lower.hasCapitalSigma() && holdsSmallSigma(searchText_));
         if (made->usable) made->starts = placesOf(searchText_, lower.text());
         return made;

@@ -34,6 +34,7 @@ LowerCaseText::LowerCaseText(std::string_view text) {
                            static_cast<std::ptrdiff_t>(end);
         shifts_.emplace_back(end, shift);
     }
+    complete_ = U_SUCCESS(status);
 }
 
 std::size_t LowerCaseText::placeOf(std::size_t position) const noexcept {

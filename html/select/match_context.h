@@ -35,9 +35,12 @@ public:
     /// True when the original holds a capital sigma, whose lower case depends on the letters around it:
     /// an element's text alone may then lower-case it differently.
     bool hasCapitalSigma() const noexcept { return hasCapitalSigma_; }
+    /// False when ICU could not map the text (out of memory); `text()` is then not to be used.
+    bool isComplete() const noexcept { return complete_; }
 
 private:
     std::string lower_;
+    bool complete_ = true;
     // (end of a change in the original, offset of everything after it): only changes of length.
     std::vector<std::pair<std::size_t, std::ptrdiff_t>> shifts_;
     bool hasCapitalSigma_ = false;
