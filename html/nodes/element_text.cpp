@@ -10,19 +10,12 @@
 #include "html/nodes/exception.h"
 #include "html/nodes/leaf_nodes.h"
 #include "html/nodes/string_util.h"
+#include "html/nodes/text_accumulator.h"
 #include "html/nodes/traversal.h"
 
 namespace html {
 
 namespace {
-
-// Text keeps its whitespace inside a preserving element or an element directly within one.
-bool keepsWhitespace(const Element* parent) noexcept {
-    if (parent == nullptr) return false;
-    if (parent->tag().preserveWhitespace()) return true;
-    const Element* grandparent = parent->parentNode();
-    return grandparent != nullptr && grandparent->tag().preserveWhitespace();
-}
 
 void trimInPlace(std::string& text) {
     std::string_view trimmed = trim(text);
@@ -33,34 +26,8 @@ void trimInPlace(std::string& text) {
     text.resize(length);
 }
 
-// Accumulates text the way a list of appended pieces would: "empty" means no piece yet, even an
-// empty one, which the byte length alone cannot tell.
-struct TextAccumulator {
-    std::string text;
-    bool anyPiece = false;
-
-    bool isEmpty() const noexcept { return !anyPiece && text.empty(); }
-
-    void appendRaw(std::string_view raw) {
-        text.append(raw);
-        anyPiece = true;
-    }
-
-    void appendText(const TextNode& node) {
-        std::string_view raw = node.getWholeText();
-        if (keepsWhitespace(node.parentNode())) {
-            appendRaw(raw);
-        } else {
-            appendNormalisedWhitespace(text, raw, endsWithSpaceCharacter(text));
-        }
-    }
-
-    void separate() {
-        if (!endsWithSpaceCharacter(text)) text.push_back(' ');
-    }
-};
-
-bool separatesText(const Element& element) noexcept { return element.isBlock() || element.tagName() == "br"; }
+using detail::separatesText;
+using detail::TextAccumulator;
 
 }  // namespace
 

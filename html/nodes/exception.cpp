@@ -6,6 +6,7 @@ std::string_view exceptionTypeName(ExceptionType type) {
     switch (type) {
     case ExceptionType::IllegalArgumentException: return "IllegalArgumentException";
     case ExceptionType::SelectorParseException: return "SelectorParseException";
+    case ExceptionType::RegexTimeoutException: return "RegexTimeoutException";
     }
     return "Exception";
 }

@@ -1,5 +1,6 @@
 // The HTML library's one error kind: an exception type and a message. Parse errors are recorded,
-// never thrown; this is raised only for caller errors (an empty key) and broken invariants.
+// never thrown; this is raised only for caller errors (an empty key, a query whose regular expression
+// runs too long) and broken invariants.
 #pragma once
 
 #include <stdexcept>
@@ -11,6 +12,8 @@ namespace html {
 enum class ExceptionType {
     IllegalArgumentException,
     SelectorParseException,
+    /// A regular expression of a query ran past its time limit; ends the whole selection.
+    RegexTimeoutException,
 };
 
 /// Name of an exception type, as used in diagnostics.

@@ -187,34 +187,47 @@ bool endsWithSpaceCharacter(std::string_view text) noexcept {
     return !text.empty() && text.back() == ' ' && isLoneSpace(text, text.size() - 1);
 }
 
-std::string_view trim(std::string_view text) noexcept {
-    if (text.empty()) return text;
-    bool firstIsWhite = whitespaceLengthAt(text, 0) > 0;
+bool trimTouchesEnds(std::string_view text) noexcept {
+    if (text.empty()) return false;
     std::size_t lastIndex = text.size() - 1;
     if (lastIndex > 0 && text[lastIndex] == '\n' && text[lastIndex - 1] == '\r') --lastIndex;
-    bool lastIsWhite = whitespaceLengthAt(text, lastIndex) > 0;
-    if (!firstIsWhite && !lastIsWhite) return text;
+    return whitespaceLengthAt(text, 0) > 0 || whitespaceLengthAt(text, lastIndex) > 0;
+}
 
-    // Strip whole characters only: a separator that a mark joins is left in place.
+// Strips whole characters only: a separator that a mark joins is left in place.
+std::size_t trimmableLengthAt(std::string_view text, std::size_t index) noexcept {
+    int32_t position = static_cast<int32_t>(index);
+    UChar32 c = 0;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), position, static_cast<int32_t>(text.size()), c);
+    if (!isUnicodeWhitespace(c)) return 0;
+    auto next = static_cast<std::size_t>(position);
+    if (!isControlBreak(c) && next < text.size() && extendsPrevious(scalarAt(text, next))) return 0;
+    return next - index;
+}
+
+std::size_t trimmableLengthBefore(std::string_view text, std::size_t begin, std::size_t end) noexcept {
+    int32_t position = static_cast<int32_t>(end);
+    UChar32 c = 0;
+    U8_PREV(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(begin), position, c);
+    if (!isUnicodeWhitespace(c)) return 0;
+    auto start = static_cast<std::size_t>(position);
+    if (!isControlBreak(c) && start > begin && isPrepend(scalarBefore(text, start))) return 0;
+    return end - start;
+}
+
+std::string_view trim(std::string_view text) noexcept {
+    if (!trimTouchesEnds(text)) return text;
     std::size_t begin = 0;
     while (begin < text.size()) {
-        int32_t position = static_cast<int32_t>(begin);
-        UChar32 c = 0;
-        U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), position, static_cast<int32_t>(text.size()), c);
-        if (!isUnicodeWhitespace(c)) break;
-        auto next = static_cast<std::size_t>(position);
-        if (!isControlBreak(c) && next < text.size() && extendsPrevious(scalarAt(text, next))) break;
-        begin = next;
+        const std::size_t length = trimmableLengthAt(text, begin);
+        if (length == 0) break;
+        begin += length;
     }
     std::size_t end = text.size();
     while (end > begin) {
-        int32_t position = static_cast<int32_t>(end);
-        UChar32 c = 0;
-        U8_PREV(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(begin), position, c);
-        if (!isUnicodeWhitespace(c)) break;
-        auto start = static_cast<std::size_t>(position);
-        if (!isControlBreak(c) && start > begin && isPrepend(scalarBefore(text, start))) break;
-        end = start;
+        const std::size_t length = trimmableLengthBefore(text, begin, end);
+        if (length == 0) break;
+        end -= length;
     }
     return text.substr(begin, end - begin);
 }

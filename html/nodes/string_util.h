@@ -34,6 +34,19 @@ bool endsWithSpaceCharacter(std::string_view text) noexcept;
 /// leading and trailing Unicode white-space-or-newline character (no-break space included).
 std::string_view trim(std::string_view text) noexcept;
 
+/// True when `trim` has anything to strip: the first or the last character is a whitespace byte (a
+/// lone space, tab, line feed, form feed, carriage return or CR LF). Other white space is stripped only
+/// after such a character.
+bool trimTouchesEnds(std::string_view text) noexcept;
+
+/// Length of the character at `index` when `trim` strips it from the front: Unicode white space that
+/// no following mark joins. 0 otherwise.
+std::size_t trimmableLengthAt(std::string_view text, std::size_t index) noexcept;
+
+/// Length of the character ending at `end` when `trim` strips it from the back, the text beginning at
+/// `begin`: Unicode white space that no prepended mark joins (none can at `begin`). 0 otherwise.
+std::size_t trimmableLengthBefore(std::string_view text, std::size_t begin, std::size_t end) noexcept;
+
 /// Appends `text` to `accumulator` with each whitespace run turned into one space; a leading run
 /// is dropped when `stripLeading` is set.
 void appendNormalisedWhitespace(std::string& accumulator, std::string_view text, bool stripLeading);

@@ -84,6 +84,7 @@ void HtmlTreeBuilder::initialiseParse(std::string_view input, std::string_view b
     formElement_ = nullptr;
     formattingElements_ = ActiveFormattingElements();
     pendingTableCharacters_.clear();
+    reopeningAllowance_ = kReopeningAllowance + kReopeningAllowancePerInputByte * input.size();
     framesetOk_ = true;
     fosterInserts_ = false;
 }

@@ -48,6 +48,10 @@ public:
     static constexpr std::size_t kAdoptionStackWindow = 64;
     /// At most this many inner-loop passes per adoption agency pass.
     static constexpr int kAdoptionInnerPasses = 3;
+    /// Bytes of copies that reconstruction may make in any parse, besides the share of the page's size.
+    static constexpr std::size_t kReopeningAllowance = std::size_t{16} << 20;
+    /// Bytes of copies that reconstruction may make for each byte of the page.
+    static constexpr std::size_t kReopeningAllowancePerInputByte = 4;
 
     HtmlTreeBuilder();
 
@@ -170,6 +174,7 @@ private:
     ActiveFormattingElements formattingElements_;
     std::vector<std::string> pendingTableCharacters_;
     EndTagToken emptyEnd_;
+    std::size_t reopeningAllowance_ = 0;  // bytes reconstruction may still copy; see reconstructFormattingElements
     bool framesetOk_ = true;
     bool fosterInserts_ = false;
 };

@@ -36,14 +36,32 @@ std::ptrdiff_t positionInWindow(const OpenElementStack& stack, const Element* el
     return OpenElementStack::kNone;
 }
 
+// What a copy made by reconstruction takes: the element and its attributes.
+std::size_t reopeningCost(const Element& element) {
+    std::size_t cost = sizeof(Element);
+    for (const Attribute& attribute : element.attributes()) {
+        cost += sizeof(Attribute) + attribute.key().size() + attribute.value().size();
+    }
+    return cost;
+}
+
 }  // namespace
 
 // #reconstruct-the-active-formatting-elements
+//
+// Deliberate difference: the copies are paid from an allowance that grows with the page (a fixed
+// amount plus a few bytes per byte of input), and once it is spent nothing more is reopened. The
+// standard reopens every entry after the last marker each time, so a page that leaves many distinct
+// formatting elements open and then writes short paragraphs has each paragraph copy all of them
+// again, attributes included: a few hundred kilobytes ask for gigabytes. Browsers limit only equal
+// entries (Noah's Ark) and the tree's depth (Blink and WebKit nest no deeper than 512 open elements),
+// which bounds neither the number of copies nor their attributes. Ordinary pages stay far inside the
+// allowance, and the html5lib cases never come near it.
 void HtmlTreeBuilder::reconstructFormattingElements() {
     const std::size_t size = formattingElements_.size();
     if (size == 0) return;
     const Element* last = formattingElements_.at(size - 1);
-    if (last == nullptr || onStack(last)) return;
+    if (last == nullptr || onStack(last) || reopeningAllowance_ == 0) return;
     std::size_t position = size - 1;
     while (position > 0) {
         const Element* entry = formattingElements_.at(position - 1);
@@ -52,6 +70,12 @@ void HtmlTreeBuilder::reconstructFormattingElements() {
     }
     for (; position < size; ++position) {
         const Element* entry = formattingElements_.at(position);
+        const std::size_t cost = reopeningCost(*entry);
+        if (cost > reopeningAllowance_) {
+            reopeningAllowance_ = 0;
+            return;
+        }
+        reopeningAllowance_ -= cost;
         Element* copy = insertStartTag(entry->tagName());
         copyAttributesOf(*entry, *copy);
         formattingElements_.replaceAt(position, copy);

@@ -11,7 +11,8 @@ class Element;
 class Collector {
 public:
     /// Every element of `root`'s subtree, `root` first, that `evaluator` matches with `root` as the
-    /// query root. A matching step that raises the library's error counts as no match.
+    /// query root. A matching step that raises the library's error counts as no match, except an
+    /// error that ends the selection (a regular expression past its time limit), which passes on.
     static Elements collect(const Evaluator& evaluator, const Element& root);
 };
 

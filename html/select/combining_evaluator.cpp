@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "html/select/match_context.h"
+
 namespace html {
 
 CombiningEvaluator::CombiningEvaluator(std::vector<EvaluatorPtr> evaluators) : evaluators_(std::move(evaluators)) {
@@ -11,7 +13,11 @@ CombiningEvaluator::CombiningEvaluator(std::vector<EvaluatorPtr> evaluators) : e
 
 void CombiningEvaluator::refreshNesting() noexcept {
     nesting_ = 0;
-    for (const EvaluatorPtr& member : evaluators_) nesting_ = std::max(nesting_, member->nesting());
+    sharesWork_ = false;
+    for (const EvaluatorPtr& member : evaluators_) {
+        nesting_ = std::max(nesting_, member->nesting());
+        sharesWork_ = sharesWork_ || member->sharesWork();
+    }
 }
 
 EvaluatorPtr CombiningEvaluator::rightMostEvaluator() const {
@@ -31,6 +37,13 @@ bool CombiningEvaluator::And::matches(const Element& root, const Element& elemen
     return true;
 }
 
+bool CombiningEvaluator::And::matchesIn(MatchContext& context, const Element& element) const {
+    for (const EvaluatorPtr& member : evaluators_) {
+        if (!member->matchesIn(context, element)) return false;
+    }
+    return true;
+}
+
 std::string CombiningEvaluator::And::toString() const {
     std::string out;
     for (const EvaluatorPtr& member : evaluators_) out += member->toString();
@@ -39,12 +52,20 @@ std::string CombiningEvaluator::And::toString() const {
 
 void CombiningEvaluator::Or::add(EvaluatorPtr evaluator) {
     nesting_ = std::max(nesting_, evaluator->nesting());
+    sharesWork_ = sharesWork_ || evaluator->sharesWork();
     evaluators_.push_back(std::move(evaluator));
 }
 
 bool CombiningEvaluator::Or::matches(const Element& root, const Element& element) const {
     for (const EvaluatorPtr& member : evaluators_) {
         if (member->matches(root, element)) return true;
+    }
+    return false;
+}
+
+bool CombiningEvaluator::Or::matchesIn(MatchContext& context, const Element& element) const {
+    for (const EvaluatorPtr& member : evaluators_) {
+        if (member->matchesIn(context, element)) return true;
     }
     return false;
 }

@@ -37,6 +37,7 @@ class CombiningEvaluator::And final : public CombiningEvaluator {
 public:
     explicit And(std::vector<EvaluatorPtr> evaluators) : CombiningEvaluator(std::move(evaluators)) {}
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override;
 };
 
@@ -47,6 +48,7 @@ public:
     explicit Or(std::vector<EvaluatorPtr> evaluators) : CombiningEvaluator(std::move(evaluators)) {}
     void add(EvaluatorPtr evaluator);
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override;
 };
 

@@ -13,11 +13,13 @@
 #include <string>
 #include <string_view>
 
+#include "html/nodes/exception.h"
 #include "html/select/regex.h"
 
 namespace html {
 
 class Element;
+class MatchContext;
 
 class Evaluator {
 public:
@@ -28,6 +30,12 @@ public:
 
     /// True when `element` matches, the query running from `root`.
     virtual bool matches(const Element& root, const Element& element) const = 0;
+    /// `matches` within a selection from `context.root()`: evaluators that would walk or rebuild the
+    /// candidate's subtree share that work through the context. By default, plain `matches`.
+    virtual bool matchesIn(MatchContext& context, const Element& element) const;
+    /// True when this evaluator or one inside it shares work through a context (:has, :contains,
+    /// :matches); the others are tested directly, at no cost for a context.
+    bool sharesWork() const noexcept { return sharesWork_; }
     /// A readable form, close to the query text it came from.
     virtual std::string toString() const = 0;
     /// How many structural evaluators are stacked inside this one (bounds matching depth).
@@ -71,9 +79,15 @@ public:
 
 protected:
     std::size_t nesting_ = 0;
+    bool sharesWork_ = false;
 };
 
 using EvaluatorPtr = std::shared_ptr<Evaluator>;
+
+/// True for an error that ends a whole selection, where others only fail one candidate's test.
+inline bool endsSelection(const Exception& error) noexcept {
+    return error.type() == ExceptionType::RegexTimeoutException;
+}
 
 /// The tag's normal name equals the lower-cased name.
 class Evaluator::Tag final : public Evaluator {
@@ -345,6 +359,7 @@ class Evaluator::ContainsText final : public Evaluator {
 public:
     explicit ContainsText(std::string_view searchText);
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return ":contains(" + searchText_ + ")"; }
 
 private:
@@ -363,8 +378,9 @@ private:
 
 class Evaluator::Matches final : public Evaluator {
 public:
-    explicit Matches(std::string_view pattern) : pattern_(pattern) {}
+    explicit Matches(std::string_view pattern) : pattern_(pattern) { sharesWork_ = true; }
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return ":matches(" + pattern_.pattern() + ")"; }
 
 private:

@@ -45,7 +45,8 @@ bool is(const Element& element, const Evaluator& evaluator) {
     if (top->kind() != NodeKind::Document) return false;
     try {
         return evaluator.matches(*top->asElement(), element);
-    } catch (const Exception&) {
+    } catch (const Exception& error) {
+        if (endsSelection(error)) throw;
         return false;
     }
 }

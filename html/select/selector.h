@@ -22,6 +22,7 @@ Elements select(const Elements& roots, std::string_view query);
 /// Elements of `root`'s subtree matching `evaluator`.
 Elements select(const Evaluator& evaluator, const Element& root);
 /// True when `element` matches `query` with its document as the root; false outside a document.
+/// Like a selection, raises RegexTimeoutException when a regular expression runs past its limit.
 bool is(const Element& element, std::string_view query);
 bool is(const Element& element, const Evaluator& evaluator);
 

@@ -40,8 +40,9 @@ public:
 /// Some element strictly below the candidate matches the inner evaluator.
 class StructuralEvaluator::Has final : public StructuralEvaluator {
 public:
-    explicit Has(EvaluatorPtr evaluator) : StructuralEvaluator(std::move(evaluator)) {}
+    explicit Has(EvaluatorPtr evaluator);
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return ":has(" + evaluator_->toString() + ")"; }
 };
 
@@ -50,6 +51,7 @@ class StructuralEvaluator::Not final : public StructuralEvaluator {
 public:
     explicit Not(EvaluatorPtr evaluator) : StructuralEvaluator(std::move(evaluator)) {}
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return ":not(" + evaluator_->toString() + ")"; }
 };
 
@@ -58,6 +60,7 @@ class StructuralEvaluator::Parent final : public StructuralEvaluator {
 public:
     explicit Parent(EvaluatorPtr evaluator) : StructuralEvaluator(std::move(evaluator)) {}
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return evaluator_->toString() + " "; }
 };
 
@@ -66,6 +69,7 @@ class StructuralEvaluator::ImmediateParent final : public StructuralEvaluator {
 public:
     explicit ImmediateParent(EvaluatorPtr evaluator) : StructuralEvaluator(std::move(evaluator)) {}
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return evaluator_->toString() + " > "; }
 };
 
@@ -74,6 +78,7 @@ class StructuralEvaluator::PreviousSibling final : public StructuralEvaluator {
 public:
     explicit PreviousSibling(EvaluatorPtr evaluator) : StructuralEvaluator(std::move(evaluator)) {}
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return evaluator_->toString() + " ~ "; }
 };
 
@@ -82,6 +87,7 @@ class StructuralEvaluator::ImmediatePreviousSibling final : public StructuralEva
 public:
     explicit ImmediatePreviousSibling(EvaluatorPtr evaluator) : StructuralEvaluator(std::move(evaluator)) {}
     bool matches(const Element& root, const Element& element) const override;
+    bool matchesIn(MatchContext& context, const Element& element) const override;
     std::string toString() const override { return evaluator_->toString() + " + "; }
 };
 

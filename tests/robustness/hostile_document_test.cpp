@@ -7,7 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -47,6 +53,66 @@ bool isValidUtf8(std::string_view text) {
         i += length;
     }
     return true;
+}
+
+#ifndef NOVAWICK_SANITIZED
+// Peak resident memory, in bytes, of a child process that parses `page`, or 0 when the child could not
+// finish. The child's address space is capped at `cap` bytes, so that a runaway parse fails there
+// instead of taking the machine.
+std::size_t peakMemoryOfParse(const std::string& page, std::size_t cap) {
+    int channel[2];
+    if (pipe(channel) != 0) return 0;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const rlimit limit{cap, cap};
+        setrlimit(RLIMIT_AS, &limit);
+        try {
+            std::unique_ptr<Document> document = parse(page);
+            rusage usage{};
+            getrusage(RUSAGE_SELF, &usage);
+            const auto peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;  // ru_maxrss is in KiB
+            _exit(write(channel[1], &peak, sizeof peak) == sizeof peak ? 0 : 1);
+        } catch (const std::bad_alloc&) {
+            _exit(1);
+        }
+    }
+    close(channel[1]);
+    std::uint64_t peak = 0;
+    const bool read = child > 0 && ::read(channel[0], &peak, sizeof peak) == sizeof peak;
+    close(channel[0]);
+    int status = 0;
+    if (child > 0) waitpid(child, &status, 0);
+    return read && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? static_cast<std::size_t>(peak) : 0;
+}
+#endif
+
+// Formatting elements left open, then many short paragraphs: each paragraph reopens them, attributes
+// included. The peak may be at most 100 times the page plus 64 MiB (measured without the sanitizers,
+// whose shadow memory would swamp the figure).
+TEST(HostileDocuments, ReopenedFormattingElementsStayWithinMemory) {
+    const auto distinctTags = [](std::size_t tags, std::size_t paragraphs) {
+        std::string page = "<p>";
+        for (std::size_t i = 0; i < tags; ++i) page += "<b id=" + std::to_string(i) + ">";
+        return page + repeated("<p>x</p>", paragraphs);
+    };
+    const std::string pages[] = {
+        distinctTags(100'000 / kScale, 2'000 / kScale),
+        distinctTags(20'000 / kScale, 500 / kScale),
+        "<p><b title=\"" + std::string(kMegabyte / kScale, 'a') + "\">" + repeated("<p>x", 1'000 / kScale),
+    };
+    for (const std::string& page : pages) {
+        SCOPED_TRACE(std::to_string(page.size()) + " bytes");
+#ifdef NOVAWICK_SANITIZED
+        std::unique_ptr<Document> document = parse(page);
+        EXPECT_GT(document->select("p").size(), 1U);
+#else
+        const std::size_t limit = 100 * page.size() + 64 * kMegabyte;
+        const std::size_t peak = peakMemoryOfParse(page, limit + 512 * kMegabyte);
+        EXPECT_GT(peak, 0U) << "the parse ran out of memory";
+        EXPECT_LE(peak, limit);
+#endif
+    }
 }
 
 TEST(HostileDocuments, AMillionNestedElements) {

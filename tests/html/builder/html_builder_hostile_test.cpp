@@ -9,6 +9,7 @@
 #include "html/nodes/document.h"
 #include "html/nodes/element.h"
 #include "html/nodes/leaf_nodes.h"
+#include "html/parser/html_tree_builder.h"
 #include "html/parser/parser.h"
 
 namespace {
@@ -63,6 +64,41 @@ TEST(Hostile, ManyDistinctFormattingElementsAndAnchors) {
     html += repeat("<a>x</a>", 20'000);
     const auto document = html::parse(html);
     EXPECT_EQ(document->body()->text().size(), 20'000U);
+}
+
+// Formatting elements left open before many short paragraphs: each paragraph reopens them as copies,
+// and the copies stop once the page's allowance is spent, however many the page asks for.
+TEST(Hostile, ReopenedFormattingElementsStayWithinTheAllowance) {
+    constexpr std::size_t kParagraphs = 1'000;
+    struct Case {
+        const char* label;
+        std::size_t tags;
+        std::size_t valueSize;  // of each tag's one attribute
+    } cases[] = {
+        {"many distinct tags", 2'000, 4},
+        {"one tag with a large attribute", 1, 100'000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string html = "<p>";
+        for (std::size_t i = 0; i < c.tags; ++i) {
+            std::string value = std::to_string(i);
+            value.resize(c.valueSize, 'v');
+            html += "<b title=" + value + ">";
+        }
+        html += repeat("<p>x</p>", kParagraphs);
+        const auto document = html::parse(html);
+
+        const std::size_t allowance = html::HtmlTreeBuilder::kReopeningAllowance +
+                                      html::HtmlTreeBuilder::kReopeningAllowancePerInputByte * html.size();
+        const std::size_t leastCost = sizeof(html::Element) + c.valueSize;
+        const std::size_t copies = document->select("b").size() - c.tags;
+        EXPECT_GT(copies, 0U);
+        EXPECT_LE(copies, allowance / leastCost);
+        // Nothing of the page is lost: every paragraph and its text is there.
+        EXPECT_EQ(document->select("p").size(), kParagraphs + 1);
+        EXPECT_EQ(document->body()->text(), repeat("x ", kParagraphs - 1) + "x");
+    }
 }
 
 TEST(Hostile, MillionAttributes) {

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "html/nodes/nodes.h"
+#include "html/nodes/traversal.h"
+#include "html/select/match_context.h"
 #include "html/select/query_parser.h"
 #include "html/select/selector.h"
 
@@ -151,6 +153,60 @@ TEST(SelectorPropertyTest, AgreesWithNaiveMatcherOnGeneratedTrees) {
                 }
                 EXPECT_EQ(html::select(*root, shape.query).array(), expected) << "seed " << seed << ": " << shape.query;
             }
+        }
+    }
+}
+
+// Trees whose text puts a selection's shared text to the test: white space of every kind, marks that
+// join a space, preserved text, and letters whose lower case changes length (U+0130) or depends on
+// the letters around it (capital sigma).
+std::unique_ptr<html::Document> textTree(unsigned seed) {
+    constexpr const char* kPieces[] = {" ",  "  ", "\n", "\r\n", "a", "B c", " x ", "\xC2\xA0", "\xE3\x80\x80",
+                                       "\xCC\x81", " \xCC\x81", "\xC4\xB0", "\xCE\xA3", "\xCE\x91\xCE\xA3", "."};
+    constexpr const char* kTags[] = {"div", "p", "span", "b", "br", "pre"};
+    std::mt19937 random(seed);
+    auto pick = [&](std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random); };
+    auto document = std::make_unique<html::Document>("");
+    std::vector<html::Element*> elements{document->createElement("div")};
+    document->appendChild(elements.front());
+    for (int node = 0; node < 40; ++node) {
+        html::Element* parent = elements[pick(elements.size())];
+        if (pick(2) == 0) {
+            std::string text;
+            for (std::size_t piece = pick(4); piece > 0; --piece) text += kPieces[pick(std::size(kPieces))];
+            parent->appendChild(document->createText(text));
+        } else {
+            elements.push_back(document->createElement(kTags[pick(std::size(kTags))]));
+            parent->appendChild(elements.back());
+        }
+    }
+    return document;
+}
+
+// A selection reads its candidates' texts from the shared text of its subtree once building them one
+// by one gets dear (here at once); testing each element alone builds its text afresh. Both must give
+// the same answers.
+TEST(SelectorPropertyTest, TextTestsAgreeWithTestingEachElementAlone) {
+    const char* queries[] = {
+        ":contains(a)", ":contains(b c)", ":contains(x )", ":contains(\xC2\xA0)", ":contains(a b)",
+        ":contains(\xCE\xA3)", ":contains(\xCF\x82)", ":contains(\xCF\x83)", ":contains(i\xCC\x87)",
+        ":matches(^a)", ":matches(c$)", ":matches(\\bx\\b)", ":matches(^\\s)",
+        ":matches(\\s$)", ":matches(^$)", ":matches((?<=a)\\s)", ":matches(\\X$)", ":matches((?i)\xCF\x82)",
+        "div:has(:contains(c))", "p:not(:matches(a))",
+    };
+    for (unsigned seed = 0; seed < 300; ++seed) {
+        auto document = textTree(seed);
+        for (const char* query : queries) {
+            const html::EvaluatorPtr evaluator = html::QueryParser::parse(query);
+            html::MatchContext shared(*document, 0);
+            std::vector<html::Element*> alone;
+            std::vector<html::Element*> fromShared;
+            html::forEachElement(*document, [&](html::Element& element) {
+                if (evaluator->matches(*document, element)) alone.push_back(&element);
+                if (evaluator->matchesIn(shared, element)) fromShared.push_back(&element);
+            });
+            EXPECT_EQ(fromShared, alone) << "seed " << seed << ": " << query;
+            EXPECT_EQ(html::select(*document, query).array(), alone) << "seed " << seed << ": " << query;
         }
     }
 }

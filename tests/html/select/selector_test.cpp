@@ -7,6 +7,7 @@
 
 #include "html/nodes/nodes.h"
 #include "html/select/query_parser.h"
+#include "html/select/regex.h"
 #include "html/select/selector.h"
 #include "tree_fixture.h"
 
@@ -206,6 +207,26 @@ TEST(SelectorTest, InvalidRegularExpressionPrintsAndMatchesNothing) {
     std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(found.isEmpty());
     EXPECT_EQ(printed, "invalid regex: U_REGEX_MISSING_CLOSE_BRACKET\n");
+}
+
+// (a+)+$ backtracks exponentially on a run of a's that ends in b: without a limit one search takes
+// seconds and every candidate pays them again. Wherever the pattern sits, inside :has and :not too,
+// the time limit ends the whole selection with an error naming the pattern.
+TEST(SelectorTest, RegularExpressionsPastTheirTimeLimitFailTheSelection) {
+    const std::string text = std::string(26, 'a') + "b";
+    auto document = buildTree("<div id=\"root\"><p id=\"p\" title=\"" + text + "\">" + text + "</p></div>");
+    const html::Element& root = *document->getElementById("root");
+    for (const char* query : {"p:matches((a+)+$)", "p:matchesOwn((a+)+$)", "[title~=(a+)+$]", "div:has(:matches((a+)+$))",
+                              "p:not(:matches((a+)+$))"}) {
+        try {
+            html::select(root, query);
+            ADD_FAILURE() << "no error for " << query;
+        } catch (const html::Exception& error) {
+            EXPECT_EQ(error.type(), html::ExceptionType::RegexTimeoutException) << query;
+            EXPECT_EQ(error.message(), std::string(html::kRegexTimeLimitPrefix) + "(a+)+$") << query;
+        }
+    }
+    EXPECT_THROW(document->getElementById("p")->is(":matches((a+)+$)"), html::Exception);
 }
 
 TEST(SelectorTest, ElementSelectTrimsButElementsSelectDoesNot) {
