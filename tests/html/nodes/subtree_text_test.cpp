@@ -3,9 +3,8 @@
 // text. Then a chain too deep to build every element's text separately.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <filesystem>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "html/nodes/subtree_text.h"
 #include "html/nodes/traversal.h"
 #include "html/parser/parser.h"
+#include "tests/support/test_data.h"
 
 namespace {
 
@@ -87,14 +87,10 @@ TEST(SubtreeTextTest, SpansReadAsEachElementsTextOnGeneratedTrees) {
 }
 
 TEST(SubtreeTextTest, SpansReadAsEachElementsTextOnCorpusPages) {
-    const std::string corpus = std::string(NOVAWICK_SHARED_DIR) + "/corpus/";
+    const std::filesystem::path corpus = novawick::testing::testDataFolder() / "corpus";
     for (const char* page : {"novel/chapter.html", "novel/search.html", "pydocs/library_re.html", "pydocs/glossary.html"}) {
         SCOPED_TRACE(page);
-        std::ifstream in(corpus + page, std::ios::binary);
-        ASSERT_TRUE(in) << "missing corpus page";
-        std::ostringstream content;
-        content << in.rdbuf();
-        auto document = html::parse(content.str());
+        auto document = html::parse(novawick::testing::readTestData(corpus / page, "a corpus page"));
         EXPECT_GT(expectSpansReadAsText(*document), 100U);
     }
 }
