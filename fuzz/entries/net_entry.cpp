@@ -1,7 +1,7 @@
 // Fuzz entry of the HTTP layer's content decoding: a body in any coding, under any cap, handed over in
 // pieces of any size, as the network delivers it. The cap must hold after every piece, and the pieces
-// must not change the answer: the same body decoded in one piece must end the same way, and with the
-// same bytes when it succeeds.
+// must not change the answer: the same body decoded in one piece must succeed or fail alike, and give
+// the same bytes when it succeeds.
 //
 // Input layout: byte 0 picks the coding (identity, gzip, deflate, br), byte 1 the cap (2^(n mod 21)
 // bytes, up to 1 MiB), byte 2 how many piece lengths follow (n mod 8, each piece 1 + the byte long,
@@ -59,7 +59,13 @@ void fuzzContentDecode(std::string_view input) {
 
     const Outcome inPieces = decode(coding, body, pieceLengths, limit);
     const Outcome whole = decode(coding, body, {}, limit);
-    if (inPieces.status != whole.status) invariantBroken(kName, "cutting the body changed how decoding ended");
+    // A stream that is both corrupt and larger than the cap may report either fault first: a decoder
+    // holds output back until it needs input, so where the body is cut decides which one shows. Success
+    // against failure, though, must never depend on the cut.
+    const bool bothFailed = inPieces.status != net::DecodeStatus::ok && whole.status != net::DecodeStatus::ok;
+    if (inPieces.status != whole.status && !bothFailed) {
+        invariantBroken(kName, "cutting the body changed how decoding ended");
+    }
     if (whole.status == net::DecodeStatus::ok &&
         (inPieces.output != whole.output || inPieces.complete != whole.complete)) {
         invariantBroken(kName, "cutting the body changed what it decoded to");
