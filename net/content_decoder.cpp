@@ -166,7 +166,11 @@ public:
             }
             switch (result) {
                 case BROTLI_DECODER_RESULT_SUCCESS: ended_ = true; return DecodeStatus::ok;
-                case BROTLI_DECODER_RESULT_NEEDS_MORE_INPUT: return DecodeStatus::ok;
+                case BROTLI_DECODER_RESULT_NEEDS_MORE_INPUT:
+                    // The decoder may ask for input while output it already owes is still buffered;
+                    // drain that first, or the body would depend on how the network cut it.
+                    if (BrotliDecoderHasMoreOutput(state_)) break;
+                    return DecodeStatus::ok;
                 case BROTLI_DECODER_RESULT_NEEDS_MORE_OUTPUT:
                     if (produced == 0 && availableIn == inputBefore) return DecodeStatus::corrupt;
                     break;
