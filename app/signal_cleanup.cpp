@@ -4,6 +4,8 @@
 #include "app/signal_cleanup.h"
 
 #include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -15,6 +17,14 @@ namespace {
 std::atomic<void (*)() noexcept> extraCleanup{nullptr};
 
 void removeLeftoversAndDie(int signalNumber) {
+    // Only the main thread holds these signals back while it makes a folder and records it, so the
+    // clean-up runs there: a signal that lands on another thread (a resolver's, a test server's) is
+    // passed on and waits until the folder is recorded.
+    const pid_t process = getpid();
+    if (syscall(SYS_gettid) != process) {
+        syscall(SYS_tgkill, process, process, signalNumber);
+        return;
+    }
     if (auto* extra = extraCleanup.load()) extra();
     epub::removeRunFoldersForSignal();
     signal(signalNumber, SIG_DFL);
@@ -28,8 +38,8 @@ void removeLeftoversOnSignal(void (*alsoRemove)() noexcept) {
     struct sigaction action {};
     action.sa_handler = removeLeftoversAndDie;
     sigemptyset(&action.sa_mask);
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&action.sa_mask, signalNumber);
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signalNumber, &action, nullptr);
+    for (int signalNumber : epub::kRunEndingSignals) sigaddset(&action.sa_mask, signalNumber);
+    for (int signalNumber : epub::kRunEndingSignals) sigaction(signalNumber, &action, nullptr);
 }
 
 }  // namespace novawick

@@ -59,6 +59,7 @@ SaveFolder::SaveFolder(const fs::path& typed) {
         if (!probe.has_relative_path()) break;
     }
 
+    const detail::RunEndingSignalsHeld held;
     for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
         if (mkdir(folder->c_str(), 0777) == 0) {
             made_.insert(made_.begin(), *folder);

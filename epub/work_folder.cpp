@@ -106,6 +106,7 @@ bool removeIfAbandoned(int parent, const std::string& name) {
 }  // namespace
 
 WorkFolder::WorkFolder(const fs::path& inside) {
+    const detail::RunEndingSignalsHeld held;
     std::string pattern = (inside / (std::string(kWorkFolderPrefix) + std::string(kRandomPartLength, 'X'))).string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw fs::filesystem_error(std::string(kCannotCreateWorkFolder), inside,

@@ -102,6 +102,15 @@ void removeMadeFolders(const Slot& slot) {
 
 namespace detail {
 
+RunEndingSignalsHeld::RunEndingSignalsHeld() noexcept {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signalNumber : kRunEndingSignals) sigaddset(&held, signalNumber);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+RunEndingSignalsHeld::~RunEndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
 int rememberWorkFolder(const std::filesystem::path& folder) noexcept { return remember(workSlots, folder, 1); }
 
 void forgetWorkFolder(int ticket) noexcept { forget(workSlots, ticket); }

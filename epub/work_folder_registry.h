@@ -3,10 +3,16 @@
 // folder, so that Ctrl-C during a download or while a book is written leaves nothing behind.
 #pragma once
 
+#include <signal.h>
+
+#include <array>
 #include <cstddef>
 #include <filesystem>
 
 namespace novawick::epub {
+
+/// The signals that end a run and run the clean-up: Ctrl-C, and the usual requests to stop.
+inline constexpr std::array<int, 4> kRunEndingSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 /// Removes every work folder that exists at this moment, then every folder made for a save folder
 /// (deepest first, each only while empty), with async-signal-safe calls only: for the handler of a
@@ -14,6 +20,19 @@ namespace novawick::epub {
 void removeRunFoldersForSignal() noexcept;
 
 namespace detail {
+
+/// Holds back the run-ending signals for its lifetime, so that a folder is never on disk without being
+/// recorded for the handler: a signal that arrives meanwhile is delivered once both are done.
+class RunEndingSignalsHeld {
+public:
+    RunEndingSignalsHeld() noexcept;
+    ~RunEndingSignalsHeld();
+    RunEndingSignalsHeld(const RunEndingSignalsHeld&) = delete;
+    RunEndingSignalsHeld& operator=(const RunEndingSignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
 
 /// Records `folder` until `forgetWorkFolder` with the same ticket; returns -1 when every slot is taken
 /// (the folder is then only removed the ordinary way).
