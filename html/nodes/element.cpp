@@ -1,11 +1,10 @@
-// Element children, attributes, classes and lookups. Every child-list change detaches the incoming
-// nodes from their former parents first, then renumbers sibling indexes from the point of change, so
-// appending stays amortised O(1) and an insertion costs the shift it makes.
+// Element children, attributes, classes and lookups. Children are linked (see node.h): every
+// insertion checks the incoming nodes first, detaches them from their former parents, then links
+// them in before a reference child, so appending and inserting cost no shift of the others.
 #include "html/nodes/element.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <stdexcept>
 #include <vector>
 
 #include "html/nodes/attributes.h"
@@ -25,34 +24,38 @@ namespace {
 // ancestor, so the fresh, empty nodes the parser inserts cost no walk up the tree.
 bool isSelfOrAncestor(const Node* node, const Element* element) noexcept {
     if (node == element) return true;
-    if (node->childNodeSize() == 0) return false;
+    if (!node->isElement() || !static_cast<const Element*>(node)->hasChildNodes()) return false;
     for (const Element* ancestor = element->parentNode(); ancestor != nullptr; ancestor = ancestor->parentNode()) {
         if (ancestor == node) return true;
     }
     return false;
+}
+
+const Document* arenaOf(const Node* node) noexcept {
+    return node->kind() == NodeKind::Document ? static_cast<const Document*>(node) : Arena::ownerOf(node);
 }
 }  // namespace
 
 void Element::requireInsertable(const Node* child) const {
     // A node lives in its document's arena: linked into another document's tree it would dangle once
     // its own document is gone.
-    if (&child->arenaOwner() != &arenaOwner()) fail(kNodeOfAnotherDocument);
+    if (arenaOf(child) != arenaOf(this)) fail(kNodeOfAnotherDocument);
     if (child->kind() == NodeKind::Document || isSelfOrAncestor(child, this)) fail(kNodeCannotContainItself);
 }
 
-Element::Element(Document& owner, const Tag* tag, std::string_view baseUri)
-    : Element(NodeKind::Element, owner, owner.arena(), tag, baseUri) {}
-
-Element::Element(NodeKind kind, Document& owner, std::pmr::memory_resource* arena, const Tag* tag,
-                 std::string_view baseUri)
-    : Node(kind, owner, baseUri), tag_(tag), ownAttributes_(arena) {
-    setAttributes(&ownAttributes_);
+const Tag& Element::tagOutsideTable() const noexcept {
+    if (payload() == kDocumentRootTag) return *Tag::documentRootTag();
+    return arenaOwner().unknownTag(payload());
 }
 
-void Element::markSelfClosing() noexcept {
+void Element::setTag(const Tag* tag) { setPayload(arenaOwner().tagNumberOf(tag)); }
+
+void Element::markSelfClosing() {
     // Only per-document tags may change; the table's tags and the root tag are shared.
-    if (!tag_->isKnown() && tag_ != Tag::documentRootTag()) const_cast<Tag*>(tag_)->selfClosing_ = true;
+    if (payload() >= kUnknownTagBase && payload() != kDocumentRootTag) const_cast<Tag&>(tag()).selfClosing_ = true;
 }
+
+Node* Element::lastChild() const noexcept { return firstChild_ != nullptr ? firstChild_->previous_ : nullptr; }
 
 Element& Element::attr(std::string_view key, std::string_view value) {
     attributes().put(key, value);
@@ -132,91 +135,101 @@ Element* Element::getElementById(std::string_view id) const {
 
 Elements Element::children() const {
     Elements elements;
-    for (Node* node : childNodes_) {
+    for (Node* node : childNodes()) {
         if (node->isElement()) elements.add(static_cast<Element*>(node));
     }
     return elements;
 }
 
 std::size_t Element::childElementCount() const noexcept {
+    auto children = childNodes();
     return static_cast<std::size_t>(
-        std::count_if(childNodes_.begin(), childNodes_.end(), [](const Node* node) { return node->isElement(); }));
+        std::count_if(children.begin(), children.end(), [](const Node* node) { return node->isElement(); }));
 }
 
 std::size_t Element::elementSiblingIndex() const noexcept {
-    const Element* parent = parentNode();
-    if (parent == nullptr) return 0;
-    auto before = parent->childNodes().first(siblingIndex());
-    return static_cast<std::size_t>(
-        std::count_if(before.begin(), before.end(), [](const Node* node) { return node->isElement(); }));
-}
-
-void Element::renumberFrom(std::size_t index) noexcept {
-    for (std::size_t i = index; i < childNodes_.size(); ++i) {
-        childNodes_[i]->siblingIndex_ = static_cast<std::uint32_t>(i);
+    std::size_t index = 0;
+    for (const Node* node = previousSibling(); node != nullptr; node = node->previousSibling()) {
+        if (node->isElement()) ++index;
     }
+    return index;
 }
 
-void Element::removeChildAt(std::size_t index) noexcept {
-    Node* child = childNodes_[index];
+Node* Element::childAt(std::size_t index) const {
+    Node* at = firstChild_;
+    for (std::size_t i = 0; i < index; ++i) {
+        if (at == nullptr) fail(kInsertPositionOutOfBounds);
+        at = at->next_;
+    }
+    return at;
+}
+
+void Element::link(Node* child, Node* reference) noexcept {
+    child->parent_ = this;
+    if (firstChild_ == nullptr) {
+        firstChild_ = child;
+        child->previous_ = child;
+        child->next_ = nullptr;
+        return;
+    }
+    if (reference == nullptr) {
+        Node* last = firstChild_->previous_;
+        last->next_ = child;
+        child->previous_ = last;
+        child->next_ = nullptr;
+        firstChild_->previous_ = child;
+        return;
+    }
+    // Every later sibling's position changes.
+    arenaOwner().childrenMoved();
+    child->next_ = reference;
+    child->previous_ = reference->previous_;
+    if (reference == firstChild_) {
+        firstChild_ = child;
+    } else {
+        reference->previous_->next_ = child;
+    }
+    reference->previous_ = child;
+}
+
+void Element::unlink(Node* child) noexcept {
+    // The node may come back elsewhere by an append, which tells the document nothing.
+    arenaOwner().childrenMoved();
+    Node* next = child->next_;
+    Node* previous = child->previous_;
+    if (child == firstChild_) {
+        firstChild_ = next;
+        if (next != nullptr) next->previous_ = previous;
+    } else {
+        previous->next_ = next;
+        if (next != nullptr) {
+            next->previous_ = previous;
+        } else {
+            firstChild_->previous_ = previous;
+        }
+    }
     child->parent_ = nullptr;
-    child->siblingIndex_ = 0;
-    childNodes_.erase(index);
-    renumberFrom(index);
+    child->next_ = nullptr;
+    child->previous_ = nullptr;
 }
-
-void Element::ChildList::reserve(std::pmr::memory_resource& arena, std::size_t capacity) {
-    if (capacity > UINT32_MAX) throw std::length_error("too many child nodes");
-    auto** grown = static_cast<Node**>(arena.allocate(capacity * sizeof(Node*), alignof(Node*)));
-    std::copy(begin(), end(), grown);
-    if (data_ != nullptr) arena.deallocate(data_, capacity_ * sizeof(Node*), alignof(Node*));
-    data_ = grown;
-    capacity_ = static_cast<std::uint32_t>(capacity);
-}
-
-void Element::ChildList::push_back(std::pmr::memory_resource& arena, Node* node) {
-    if (size_ == capacity_) reserve(arena, capacity_ == 0 ? 1 : std::size_t{capacity_} * 2);
-    data_[size_++] = node;
-}
-
-void Element::ChildList::insert(std::pmr::memory_resource& arena, std::size_t index, std::span<Node* const> nodes) {
-    if (nodes.empty()) return;
-    const std::size_t needed = size_ + nodes.size();
-    if (needed > capacity_) reserve(arena, std::max(needed, std::size_t{capacity_} * 2));
-    std::copy_backward(data_ + index, data_ + size_, data_ + needed);
-    std::copy(nodes.begin(), nodes.end(), data_ + index);
-    size_ = static_cast<std::uint32_t>(needed);
-}
-
-void Element::ChildList::erase(std::size_t index) noexcept {
-    std::copy(data_ + index + 1, data_ + size_, data_ + index);
-    --size_;
-}
-
-void Element::adopt(Node* child) noexcept { child->parent_ = this; }
 
 Element& Element::appendChild(Node* child) {
-    if (child->parent_ == nullptr && child->childNodeSize() == 0 && child != this &&
-        child->kind() != NodeKind::Document && &child->arenaOwner() == &arenaOwner()) {
+    if (child->parent_ == nullptr && child != this && child->kind() != NodeKind::Document &&
+        (!child->isElement() || !static_cast<Element*>(child)->hasChildNodes()) && arenaOf(child) == arenaOf(this)) {
         // The parser's path: a fresh node goes to the end, nothing else moves.
-        childNodes_.push_back(*arenaOwner().arena(), child);
-        child->parent_ = this;
-        child->siblingIndex_ = static_cast<std::uint32_t>(childNodes_.size() - 1);
+        link(child, nullptr);
         return *this;
     }
-    return insertChild(childNodes_.size(), child);
+    return insertChildBefore(child, nullptr);
 }
 
-Element& Element::prependChild(Node* child) { return insertChild(0, child); }
+Element& Element::prependChild(Node* child) { return insertChildBefore(child, firstChild_); }
 
-Element& Element::insertChild(std::size_t index, Node* child) {
-    Node* const children[] = {child};
-    return insertChildren(index, children);
-}
+Element& Element::insertChild(std::size_t index, Node* child) { return insertChildBefore(child, childAt(index)); }
 
 Element& Element::insertChildren(std::size_t index, std::span<Node* const> children) {
-    if (index > childNodes_.size()) fail(kInsertPositionOutOfBounds);
-    // Copy first: the span may be another element's child list, which detaching changes.
+    Node* reference = childAt(index);
+    // Copy first: the caller's list may change as nodes are detached.
     std::vector<Node*> incoming(children.begin(), children.end());
     // Every check before any change, so that a refused call leaves the tree as it was.
     for (const Node* child : incoming) requireInsertable(child);
@@ -225,34 +238,42 @@ Element& Element::insertChildren(std::size_t index, std::span<Node* const> child
         std::sort(sorted.begin(), sorted.end());
         if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) fail(kNodeInsertedTwice);
     }
-    for (Node* child : incoming) {
-        if (child->parent_ == this && child->siblingIndex_ < index) --index;
-        child->remove();
+    // A reference that is itself moved gives its place to the next sibling that stays.
+    while (reference != nullptr && std::find(incoming.begin(), incoming.end(), reference) != incoming.end()) {
+        reference = reference->next_;
     }
-    childNodes_.insert(*arenaOwner().arena(), index, incoming);
-    for (Node* child : incoming) adopt(child);
-    renumberFrom(index);
+    for (Node* child : incoming) child->remove();
+    for (Node* child : incoming) link(child, reference);
     return *this;
+}
+
+Element& Element::insertChildren(std::size_t index, ChildNodes children) {
+    const std::vector<Node*> nodes(children.begin(), children.end());
+    return insertChildren(index, std::span<Node* const>(nodes));
 }
 
 Element& Element::insertChildBefore(Node* child, Node* reference) {
-    if (reference->parent_ != this) fail(kNotAChildNode);
+    if (reference != nullptr && reference->parent_ != this) fail(kNotAChildNode);
     if (child == reference) return *this;
-    return insertChild(reference->siblingIndex_, child);
-}
-
-Element& Element::empty() noexcept {
-    for (Node* child : childNodes_) {
-        child->parent_ = nullptr;
-        child->siblingIndex_ = 0;
-    }
-    childNodes_.clear();
+    requireInsertable(child);
+    child->remove();
+    link(child, reference);
     return *this;
 }
 
-FormElement::FormElement(Document& owner, const Tag* tag, std::string_view baseUri)
-    : Element(NodeKind::FormElement, owner, owner.arena(), tag, baseUri),
-      controls_(owner.arena()) {}
+Element& Element::empty() noexcept {
+    if (firstChild_ == nullptr) return *this;
+    arenaOwner().childrenMoved();
+    for (Node* child = firstChild_; child != nullptr;) {
+        Node* next = child->next_;
+        child->parent_ = nullptr;
+        child->next_ = nullptr;
+        child->previous_ = nullptr;
+        child = next;
+    }
+    firstChild_ = nullptr;
+    return *this;
+}
 
 Elements FormElement::elements() const { return Elements(std::vector<Element*>(controls_.begin(), controls_.end())); }
 

@@ -1,7 +1,10 @@
 // Elements: tagged nodes with attributes and children, and the read operations the scrapers use
-// (text extraction, class and id lookups). Children are a vector of pointers so that appending is
-// amortised O(1) and sibling navigation is an index step; every insertion and removal renumbers the
-// sibling indexes from the point of change.
+// (text extraction, class and id lookups).
+//
+// An element adds two words to a node: its first child and its attribute list. Its tag is a number in
+// the node's payload word: below kUnknownTagBase the tag table's index, above it one of the document's
+// tags outside the table. Children are linked (see node.h), so appending, inserting before a child
+// and removing one move nothing else.
 //
 // Tree walks here are iterative (see traversal.h): a document of any depth is read without
 // recursion.
@@ -24,22 +27,27 @@ namespace html {
 
 class Element : public Node {
 public:
-    /// Prefer `Document::createElement`, which allocates in the document's arena.
-    Element(Document& owner, const Tag* tag, std::string_view baseUri);
+    /// Tag numbers from here up name tags outside the table (the table's indexes are below).
+    static constexpr std::uint32_t kUnknownTagBase = std::uint32_t{1} << 16;
+    /// The tag number of the document's own tag ("#root").
+    static constexpr std::uint32_t kDocumentRootTag = ~std::uint32_t{0};
 
-    const Tag& tag() const noexcept { return *tag_; }
-    std::string_view tagName() const noexcept { return tag_->getName(); }
-    std::string_view tagNameNormal() const noexcept { return tag_->getNameNormal(); }
-    bool isBlock() const noexcept { return tag_->isBlock(); }
-    void setTag(const Tag* tag) noexcept { tag_ = tag; }
+    const Tag& tag() const noexcept {
+        return payload() < kUnknownTagBase ? *Tag::fromTableIndex(payload()) : tagOutsideTable();
+    }
+    std::string_view tagName() const noexcept { return tag().getName(); }
+    std::string_view tagNameNormal() const noexcept { return tag().getNameNormal(); }
+    bool isBlock() const noexcept { return tag().isBlock(); }
+    /// Gives the element another tag (a tag of another document is copied into this one's).
+    void setTag(const Tag* tag);
     /// Records that an element outside the tag table was written self-closing; no-op for known tags.
-    void markSelfClosing() noexcept;
+    void markSelfClosing();
 
     /// The parent element (the document counts), or nullptr.
     Element* parent() const noexcept { return parentNode(); }
     /// The element's attributes (always present).
-    Attributes& attributes() noexcept { return *Node::attributes(); }
-    const Attributes& attributes() const noexcept { return *Node::attributes(); }
+    Attributes& attributes() noexcept { return attributes_; }
+    const Attributes& attributes() const noexcept { return attributes_; }
 
     using Node::attr;
     /// Sets an attribute (the key is trimmed; an empty key raises "String must not be empty").
@@ -65,7 +73,7 @@ public:
     /// The child nodes that are elements, in order.
     Elements children() const;
     std::size_t childElementCount() const noexcept;
-    /// Position among the parent's element children (0 without a parent).
+    /// Position among the parent's element children (0 without a parent); counted.
     std::size_t elementSiblingIndex() const noexcept;
 
     /// The text of this subtree: block elements and `br` separate, data nodes excluded.
@@ -73,8 +81,13 @@ public:
     /// The normalised, trimmed text of the direct text children only.
     std::string ownText() const;
 
-    std::span<Node* const> childNodes() const noexcept { return {childNodes_.begin(), childNodes_.size()}; }
-    std::size_t childNodeSize() const noexcept { return childNodes_.size(); }
+    ChildNodes childNodes() const noexcept { return ChildNodes(firstChild_); }
+    /// The first or last child, or nullptr.
+    Node* firstChild() const noexcept { return firstChild_; }
+    Node* lastChild() const noexcept;
+    bool hasChildNodes() const noexcept { return firstChild_ != nullptr; }
+    /// Number of child nodes (a walk along them).
+    std::size_t childNodeSize() const noexcept { return childNodes().size(); }
 
     /// Moves `child` (detaching it from any former parent) to the end of the children. Every insertion
     /// refuses a node that is this element or one of its ancestors, a document, or a node of another
@@ -85,6 +98,8 @@ public:
     Element& insertChild(std::size_t index, Node* child);
     /// Inserts `children`, in order, starting at `index`; a node named twice is refused.
     Element& insertChildren(std::size_t index, std::span<Node* const> children);
+    /// The same for children read from a range (another element's children may be moved whole).
+    Element& insertChildren(std::size_t index, ChildNodes children);
     /// Inserts `child` just before `reference`, which must be a child of this element.
     Element& insertChildBefore(Node* child, Node* reference);
     /// Detaches every child.
@@ -96,54 +111,45 @@ public:
     bool is(std::string_view query) const;
 
 protected:
-    Element(NodeKind kind, Document& owner, std::pmr::memory_resource* arena, const Tag* tag, std::string_view baseUri);
+    Element(NodeKind kind, std::uint16_t baseUri, std::uint32_t tagNumber, Attributes::Block* emptyAttributes) noexcept
+        : Node(kind, baseUri), attributes_(emptyAttributes) {
+        setPayload(tagNumber);
+    }
 
 private:
+    friend class Document;
     friend class Node;
 
-    // The child pointers, in the document's arena: half the size of a vector, which would carry an
-    // allocator of its own, and 32-bit counts like the sibling indexes.
-    class ChildList {
-    public:
-        Node* const* begin() const noexcept { return data_; }
-        Node* const* end() const noexcept { return data_ + size_; }
-        std::size_t size() const noexcept { return size_; }
-        Node* operator[](std::size_t index) const noexcept { return data_[index]; }
-        void push_back(std::pmr::memory_resource& arena, Node* node);
-        void insert(std::pmr::memory_resource& arena, std::size_t index, std::span<Node* const> nodes);
-        void erase(std::size_t index) noexcept;
-        void clear() noexcept { size_ = 0; }
-
-    private:
-        void reserve(std::pmr::memory_resource& arena, std::size_t capacity);
-
-        Node** data_ = nullptr;
-        std::uint32_t size_ = 0;
-        std::uint32_t capacity_ = 0;
-    };
-
+    const Tag& tagOutsideTable() const noexcept;
     /// Raises IllegalArgumentException unless `child` may be inserted here (see appendChild).
     void requireInsertable(const Node* child) const;
-    void removeChildAt(std::size_t index) noexcept;
-    void renumberFrom(std::size_t index) noexcept;
-    void adopt(Node* child) noexcept;
+    /// The child at position `index`, nullptr at the end; raises IllegalArgumentException past the end.
+    Node* childAt(std::size_t index) const;
+    /// Links a detached node in before `reference`, a child of this element (at the end when null).
+    void link(Node* child, Node* reference) noexcept;
+    /// Takes a child out of the list.
+    void unlink(Node* child) noexcept;
 
-    const Tag* tag_;
-    // Held in the element itself: class and id tests read it on every element a walk visits.
-    Attributes ownAttributes_;
-    ChildList childNodes_;
+    Node* firstChild_ = nullptr;
+    Attributes attributes_;
 };
+
+static_assert(sizeof(void*) != 8 || sizeof(Element) == 48, "an element is a node, a first child and a list");
 
 /// A `form` element, which also keeps the list of form-listed controls the parser saw inside it.
 class FormElement : public Element {
 public:
-    FormElement(Document& owner, const Tag* tag, std::string_view baseUri);
-
     /// The form's controls, in the order they were added.
     Elements elements() const;
     void addElement(Element* control);
 
 private:
+    friend class Document;
+
+    FormElement(std::uint16_t baseUri, std::uint32_t tagNumber, Attributes::Block* emptyAttributes,
+                std::pmr::memory_resource* arena)
+        : Element(NodeKind::FormElement, baseUri, tagNumber, emptyAttributes), controls_(arena) {}
+
     std::pmr::vector<Element*> controls_;
 };
 

@@ -61,7 +61,7 @@ std::string Element::text(bool trimAndNormaliseWhitespace) const {
 
 std::string Element::ownText() const {
     TextAccumulator accumulator;
-    for (const Node* child : childNodes_) {
+    for (const Node* child : childNodes()) {
         switch (child->kind()) {
         case NodeKind::Text: accumulator.appendText(static_cast<const TextNode&>(*child)); break;
         case NodeKind::Element:
@@ -189,9 +189,7 @@ public:
           oneName_(!wanted.empty() && std::none_of(wanted.begin(), wanted.end(), isWhitespaceByte)) {}
 
     bool matches(const Element& element) const {
-        const Attributes* attributes = element.Node::attributes();
-        if (attributes == nullptr) return false;
-        const std::string_view classes = attributes->get("class");
+        const std::string_view classes = element.attributes().get("class");
         if (classes.empty()) return false;
         const AsciiShape classesShape = shapeOf(classes);
         if (classesShape.plain && shape_.plain) {

@@ -1,7 +1,10 @@
-// Leaf node storage. A value node's text sits in its own arena string until an attribute is set on
-// the node; from then on the attribute list holds it under the node's value key.
+// Leaf node storage. A value node's text sits right after the node until it changes or an attribute is
+// set on the node; a changed value moves to a block of its own, and once attributes exist the
+// attribute list holds it under the node's value key.
 #include "html/nodes/leaf_nodes.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "html/nodes/attributes.h"
@@ -10,9 +13,43 @@
 
 namespace html {
 
-ValueNode::ValueNode(NodeKind kind, Document& owner, std::string_view value, std::string_view baseUri)
-    : Node(kind, owner, baseUri) {
-    value_.assign(*owner.arena(), value);
+std::size_t ValueNode::blockSize(std::string_view value) noexcept {
+    const std::size_t kept = value.size() <= kLargestInlineValue ? value.size() : 0;
+    return sizeof(ValueNode) + std::max(kept, sizeof(ArenaText*));
+}
+
+void ValueNode::initialiseValue(std::pmr::memory_resource& arena, std::string_view value) {
+    if (value.size() <= kLargestInlineValue) {
+        if (!value.empty()) std::memcpy(inlineValue(), value.data(), value.size());
+        setPayload(static_cast<std::uint32_t>(value.size()));
+        return;
+    }
+    auto* external = ::new (arena.allocate(sizeof(ArenaText), alignof(ArenaText))) ArenaText();
+    external->assign(arena, value);
+    std::memcpy(inlineValue(), &external, sizeof(external));
+    setFlag(kExternalValue);
+}
+
+ArenaText* ValueNode::externalValue() const noexcept {
+    ArenaText* external = nullptr;
+    std::memcpy(&external, inlineValue(), sizeof(external));
+    return external;
+}
+
+std::string_view ValueNode::storedValue() const noexcept {
+    if (hasFlag(kHasAttributes)) return arenaOwner().leafAttributes(*this, false)->get(valueKey());
+    if (hasFlag(kExternalValue)) return externalValue()->view();
+    return {inlineValue(), payload()};
+}
+
+ArenaText& ValueNode::moveOut(std::string_view value) {
+    std::pmr::memory_resource& arena = *arenaOwner().arena();
+    auto* external = ::new (arena.allocate(sizeof(ArenaText), alignof(ArenaText))) ArenaText();
+    // `value` may be a view of the inline text, which the pointer is about to overwrite.
+    external->assign(arena, value);
+    std::memcpy(inlineValue(), &external, sizeof(external));
+    setFlag(kExternalValue);
+    return *external;
 }
 
 std::string_view ValueNode::valueKey() const noexcept {
@@ -29,43 +66,40 @@ std::string_view ValueNode::valueKey() const noexcept {
     return "value";
 }
 
-std::string_view ValueNode::value() const noexcept {
-    const Attributes* attributes = Node::attributes();
-    return attributes != nullptr ? attributes->get(valueKey()) : value_.view();
-}
-
 void ValueNode::setValue(std::string_view value) {
-    if (Attributes* attributes = Node::attributes()) {
-        attributes->put(valueKey(), value);
+    if (hasFlag(kHasAttributes)) {
+        arenaOwner().leafAttributes(*this, false)->put(valueKey(), value);
+    } else if (hasFlag(kExternalValue)) {
+        externalValue()->assign(*arenaOwner().arena(), value);
     } else {
-        value_.assign(*arenaOwner().arena(), value);
+        moveOut(value);
     }
 }
 
 void ValueNode::appendValue(std::string_view more) {
-    if (Node::attributes() != nullptr) {
+    if (hasFlag(kHasAttributes)) {
         std::string joined(value());
         joined.append(more);
         setValue(joined);
-    } else {
-        value_.append(*arenaOwner().arena(), more);
+    } else if (hasFlag(kExternalValue)) {
+        externalValue()->append(*arenaOwner().arena(), more);
+    } else if (!more.empty()) {
+        // Joined first: `more` may be a view of the inline text, which moving out overwrites.
+        std::string joined(value());
+        joined.append(more);
+        moveOut(joined);
     }
 }
 
 void ValueNode::setAttribute(std::string_view key, std::string_view value) {
-    if (Node::attributes() == nullptr) {
-        std::pmr::memory_resource* arena = arenaOwner().arena();
-        void* memory = arena->allocate(sizeof(Attributes), alignof(Attributes));
-        auto* attributes = ::new (memory) Attributes(arena);
-        attributes->put(valueKey(), value_.view());
-        value_.clear();
-        setAttributes(attributes);
+    Document& owner = arenaOwner();
+    if (!hasFlag(kHasAttributes)) {
+        Attributes* attributes = owner.leafAttributes(*this, true);
+        attributes->put(valueKey(), this->value());
+        setFlag(kHasAttributes);
     }
-    Node::attributes()->put(key, value);
+    owner.leafAttributes(*this, false)->put(key, value);
 }
-
-TextNode::TextNode(Document& owner, std::string_view text, std::string_view baseUri)
-    : ValueNode(NodeKind::Text, owner, text, baseUri) {}
 
 std::string TextNode::text() const { return normaliseWhitespace(getWholeText()); }
 
@@ -78,24 +112,5 @@ bool TextNode::isBlank() const noexcept {
     }
     return true;
 }
-
-DataNode::DataNode(Document& owner, std::string_view data, std::string_view baseUri)
-    : ValueNode(NodeKind::Data, owner, data, baseUri) {}
-
-Comment::Comment(Document& owner, std::string_view data, std::string_view baseUri)
-    : ValueNode(NodeKind::Comment, owner, data, baseUri) {}
-
-DocumentType::DocumentType(Document& owner, std::string_view name, std::string_view publicId,
-                           std::string_view systemId, std::string_view baseUri)
-    : Node(NodeKind::DocumentType, owner, baseUri),
-      name_(name, owner.arena()),
-      publicId_(publicId, owner.arena()),
-      systemId_(systemId, owner.arena()) {}
-
-XmlDeclaration::XmlDeclaration(Document& owner, std::string_view name, bool isProcessingInstruction,
-                               std::string_view baseUri)
-    : Node(NodeKind::XmlDeclaration, owner, baseUri),
-      name_(name, owner.arena()),
-      isProcessingInstruction_(isProcessingInstruction) {}
 
 }  // namespace html

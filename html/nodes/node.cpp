@@ -21,8 +21,13 @@ Element& requireParent(Element* parent) {
 }
 }  // namespace
 
-Node::Node(NodeKind kind, Document& owner, std::string_view baseUri) noexcept
-    : owner_(&owner), baseUri_(baseUri.empty() ? nullptr : owner.baseUriSlot(baseUri)), kind_(kind) {}
+Node* ChildNodes::back() const noexcept { return first_ != nullptr ? first_->previous_ : nullptr; }
+
+std::size_t ChildNodes::size() const noexcept {
+    std::size_t count = 0;
+    for (const Node* node = first_; node != nullptr; node = node->next_) ++count;
+    return count;
+}
 
 std::string_view Node::nodeName() const noexcept {
     switch (kind_) {
@@ -38,26 +43,24 @@ std::string_view Node::nodeName() const noexcept {
     return {};
 }
 
-std::span<Node* const> Node::childNodes() const noexcept {
-    if (!isElement()) return {};
-    return static_cast<const Element*>(this)->childNodes();
+ChildNodes Node::childNodes() const noexcept {
+    return ChildNodes(isElement() ? static_cast<const Element*>(this)->firstChild() : nullptr);
 }
 
 Node* Node::childNode(std::size_t index) const noexcept {
-    auto children = childNodes();
-    return index < children.size() ? children[index] : nullptr;
+    for (Node* child : childNodes()) {
+        if (index-- == 0) return child;
+    }
+    return nullptr;
 }
 
 std::size_t Node::childNodeSize() const noexcept { return childNodes().size(); }
 
-Node* Node::nextSibling() const noexcept {
-    if (parent_ == nullptr) return nullptr;
-    return parent_->childNode(siblingIndex_ + 1);
-}
+bool Node::hasChildNodes() const noexcept { return !childNodes().empty(); }
 
-Node* Node::previousSibling() const noexcept {
-    if (parent_ == nullptr || siblingIndex_ == 0) return nullptr;
-    return parent_->childNode(siblingIndex_ - 1);
+std::size_t Node::siblingIndex() const {
+    if (parent_ == nullptr || previousSibling() == nullptr) return 0;
+    return arenaOwner().rememberedSiblingIndex(*this);
 }
 
 std::vector<Node*> Node::siblingNodes() const {
@@ -80,8 +83,20 @@ Document* Node::ownerDocument() const noexcept {
     return top->kind_ == NodeKind::Document ? static_cast<Document*>(top) : nullptr;
 }
 
+Document& Node::arenaOwner() const noexcept {
+    if (kind_ == NodeKind::Document) return *static_cast<Document*>(const_cast<Node*>(this));
+    return *Arena::ownerOf(this);
+}
+
+Attributes* Node::attributes() noexcept {
+    if (isElement()) return &static_cast<Element*>(this)->attributes();
+    return hasFlag(kHasAttributes) ? arenaOwner().leafAttributes(*this, false) : nullptr;
+}
+
+const Attributes* Node::attributes() const noexcept { return const_cast<Node*>(this)->attributes(); }
+
 std::string_view Node::lookupAttribute(std::string_view key) const {
-    if (attributes_ != nullptr) return attributes_->getIgnoreCase(key);
+    if (const Attributes* attributes = this->attributes()) return attributes->getIgnoreCase(key);
     requireNotEmpty(key);
     switch (kind_) {
     case NodeKind::Text:
@@ -100,7 +115,7 @@ std::string_view Node::lookupAttribute(std::string_view key) const {
 }
 
 bool Node::hasAttributeKey(std::string_view key) const {
-    if (attributes_ != nullptr) return attributes_->hasKeyIgnoreCase(key);
+    if (const Attributes* attributes = this->attributes()) return attributes->hasKeyIgnoreCase(key);
     switch (kind_) {
     case NodeKind::Text:
     case NodeKind::Data:
@@ -135,33 +150,38 @@ std::string Node::absUrl(std::string_view key) const {
     return resolveUrl(baseUri(), lookupAttribute(key));
 }
 
-void Node::setBaseUri(std::string_view baseUri) { baseUri_ = baseUri.empty() ? nullptr : owner_->baseUriSlot(baseUri); }
+std::string_view Node::baseUri() const noexcept {
+    return baseUri_ == 0 ? std::string_view() : arenaOwner().baseUriOf(baseUri_);
+}
+
+void Node::setBaseUri(std::string_view baseUri) { baseUri_ = arenaOwner().baseUriNumber(baseUri); }
 
 void Node::remove() {
-    if (parent_ != nullptr) parent_->removeChildAt(siblingIndex_);
+    if (parent_ != nullptr) parent_->unlink(this);
 }
 
 void Node::replaceWith(Node* replacement) {
     Element& parent = requireParent(parent_);
     if (replacement == this) return;
-    // Checked before this node leaves its place, so that a refused replacement changes nothing.
-    parent.requireInsertable(replacement);
-    std::size_t index = siblingIndex_;
-    parent.removeChildAt(index);
-    parent.insertChild(index, replacement);
+    // The replacement goes in first, so that a refused one changes nothing.
+    parent.insertChildBefore(replacement, this);
+    remove();
 }
 
 void Node::before(Node* node) {
     Element& parent = requireParent(parent_);
     if (node == this) return;
-    parent.insertChild(siblingIndex_, node);
+    parent.insertChildBefore(node, this);
 }
 
 void Node::after(Node* node) {
     Element& parent = requireParent(parent_);
     if (node == this) return;
-    // Not detached here: insertion checks `node` first, and allows for an earlier sibling moving.
-    parent.insertChild(siblingIndex_ + 1, node);
+    if (next_ == nullptr) {
+        parent.appendChild(node);
+    } else if (node != next_) {
+        parent.insertChildBefore(node, next_);
+    }
 }
 
 Element* Node::wrap(Element* wrapper) {
@@ -191,9 +211,8 @@ Node* Node::unwrap() {
     Element& parent = requireParent(parent_);
     std::vector<Node*> children(childNodes().begin(), childNodes().end());
     Node* first = children.empty() ? nullptr : children.front();
-    std::size_t index = siblingIndex_;
+    for (Node* child : children) parent.insertChildBefore(child, this);
     remove();
-    parent.insertChildren(index, children);
     return first;
 }
 

@@ -2,13 +2,21 @@
 // a parent link is a plain pointer, and nothing is ever freed one node at a time, so building and
 // tearing down a tree costs no recursion however deep it is.
 //
+// A node is 32 bytes: its parent, its two sibling links and one word of kind, flags, base URI number
+// and a payload its kind uses (an element's tag number, a text's length). Children are a chain of
+// sibling links, not an array: the first child's previous link holds the last child, so appending,
+// inserting before a node and removing are each a few pointer writes. A node's position among its
+// siblings is not stored; `siblingIndex` counts it, and the document remembers the counts of a long
+// child list until that list changes. The owning document is not stored either: the arena page a
+// node lives in names it (see arena.h).
+//
 // Only elements hold children. Node kinds are told apart by `kind()` rather than by virtual calls
 // or dynamic_cast, since the tree walks of text extraction and selection run on every node.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +38,56 @@ enum class NodeKind : std::uint8_t {
     XmlDeclaration,
 };
 
+class Node;
+
+/// A node's children in order, read through the sibling links. A view: it stays valid while the
+/// children stay where they are. `size()` counts.
+class ChildNodes {
+public:
+    class iterator {
+    public:
+        using iterator_concept = std::forward_iterator_tag;
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Node*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Node* const*;
+        using reference = Node* const&;
+
+        iterator() noexcept = default;
+        explicit iterator(Node* node) noexcept : node_(node) {}
+        reference operator*() const noexcept { return node_; }
+        iterator& operator++() noexcept;
+        iterator operator++(int) noexcept {
+            iterator before = *this;
+            ++*this;
+            return before;
+        }
+        friend bool operator==(const iterator& left, const iterator& right) noexcept {
+            return left.node_ == right.node_;
+        }
+
+    private:
+        Node* node_ = nullptr;
+    };
+    using const_iterator = iterator;
+    using value_type = Node*;
+
+    explicit ChildNodes(Node* first) noexcept : first_(first) {}
+
+    iterator begin() const noexcept { return iterator(first_); }
+    iterator end() const noexcept { return iterator(); }
+    bool empty() const noexcept { return first_ == nullptr; }
+    /// The first child, or nullptr.
+    Node* front() const noexcept { return first_; }
+    /// The last child, or nullptr.
+    Node* back() const noexcept;
+    /// Number of children (a walk along them).
+    std::size_t size() const noexcept;
+
+private:
+    Node* first_;
+};
+
 class Node {
 public:
     Node(const Node&) = delete;
@@ -47,14 +105,22 @@ public:
     /// The parent (always an element or the document), or nullptr for a root or detached node.
     Element* parentNode() const noexcept { return parent_; }
     /// The child nodes in order; empty for nodes that cannot hold children.
-    std::span<Node* const> childNodes() const noexcept;
-    /// The child at `index`, or nullptr when out of range.
+    ChildNodes childNodes() const noexcept;
+    /// The child at `index`, or nullptr when out of range (a walk from the first child).
     Node* childNode(std::size_t index) const noexcept;
+    /// Number of child nodes (a walk along them).
     std::size_t childNodeSize() const noexcept;
-    /// Position in the parent's child nodes (0 without a parent).
-    std::size_t siblingIndex() const noexcept { return siblingIndex_; }
-    Node* nextSibling() const noexcept;
-    Node* previousSibling() const noexcept;
+    bool hasChildNodes() const noexcept;
+    /// Position in the parent's child nodes (0 without a parent). Counted, and remembered by the
+    /// document for long child lists until the tree next changes other than by appending.
+    std::size_t siblingIndex() const;
+    /// The next sibling, or nullptr at the end or without a parent.
+    Node* nextSibling() const noexcept { return next_; }
+    /// The previous sibling, or nullptr at the start or without a parent.
+    Node* previousSibling() const noexcept {
+        // The first child's previous link holds the last child, whose next link is null.
+        return previous_ != nullptr && previous_->next_ == this ? previous_ : nullptr;
+    }
     /// The parent's other children, in order; empty without a parent.
     std::vector<Node*> siblingNodes() const;
     /// The topmost ancestor (this node when it has no parent).
@@ -62,18 +128,18 @@ public:
     /// The document at the root of this node's tree, or nullptr for a detached subtree.
     Document* ownerDocument() const noexcept;
     /// The document whose arena holds this node (whether or not it is attached).
-    Document& arenaOwner() const noexcept { return *owner_; }
+    Document& arenaOwner() const noexcept;
 
     /// The node's attributes, or nullptr for a node kind that has none yet.
-    Attributes* attributes() noexcept { return attributes_; }
-    const Attributes* attributes() const noexcept { return attributes_; }
+    Attributes* attributes() noexcept;
+    const Attributes* attributes() const noexcept;
     /// Attribute value by key ignoring case; "abs:key" resolves key against the base URI; "" if none.
     std::string attr(std::string_view key) const;
     bool hasAttr(std::string_view key) const;
     /// The attribute's value resolved against `baseUri`, or "" when absent; `key` must not be empty.
     std::string absUrl(std::string_view key) const;
 
-    std::string_view baseUri() const noexcept { return baseUri_ != nullptr ? *baseUri_ : std::string_view(); }
+    std::string_view baseUri() const noexcept;
     void setBaseUri(std::string_view baseUri);
 
     /// Detaches this node from its parent (a no-op when it has none).
@@ -90,26 +156,45 @@ public:
     Node* unwrap();
 
 protected:
-    Node(NodeKind kind, Document& owner, std::string_view baseUri) noexcept;
+    /// Flags of the leaf kinds; elements have none.
+    enum Flag : std::uint8_t {
+        kExternalValue = 1,   // the value lives in a block of its own, not after the node
+        kHasAttributes = 2,   // the document holds attributes for this leaf node
+    };
+
+    Node(NodeKind kind, std::uint16_t baseUri) noexcept : kind_(kind), baseUri_(baseUri) {}
     ~Node() = default;
 
     /// Looks up an attribute without creating storage; leaf nodes answer for their own value key.
     std::string_view lookupAttribute(std::string_view key) const;
     bool hasAttributeKey(std::string_view key) const;
 
-    void setAttributes(Attributes* attributes) noexcept { attributes_ = attributes; }
+    std::uint8_t flags() const noexcept { return flags_; }
+    bool hasFlag(Flag flag) const noexcept { return (flags_ & flag) != 0; }
+    void setFlag(Flag flag) noexcept { flags_ = static_cast<std::uint8_t>(flags_ | flag); }
+    std::uint32_t payload() const noexcept { return payload_; }
+    void setPayload(std::uint32_t payload) noexcept { payload_ = payload; }
 
 private:
+    friend class ChildNodes;
     friend class Element;
 
     Element* parent_ = nullptr;
-    Attributes* attributes_ = nullptr;
-    Document* owner_;
-    // The document's one copy of the URI (nodes share a handful of them); null for none.
-    const std::string_view* baseUri_;
-    // 32 bits: a child list that long would need hundreds of gigabytes of nodes.
-    std::uint32_t siblingIndex_ = 0;
+    Node* next_ = nullptr;
+    // The previous sibling; the first child's holds the last child. Null without a parent.
+    Node* previous_ = nullptr;
     NodeKind kind_;
+    std::uint8_t flags_ = 0;
+    // The document's number for the base URI; 0 for none.
+    std::uint16_t baseUri_;
+    std::uint32_t payload_ = 0;
 };
+
+static_assert(sizeof(void*) != 8 || sizeof(Node) == 32, "a node is three links and one word");
+
+inline ChildNodes::iterator& ChildNodes::iterator::operator++() noexcept {
+    node_ = node_->nextSibling();
+    return *this;
+}
 
 }  // namespace html

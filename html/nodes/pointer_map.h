@@ -1,5 +1,6 @@
 // A map from pointers to small values, for tables that note something about every element of a
-// subtree for the length of one operation (the spans of a subtree's text, what :has has learnt).
+// subtree for the length of one operation (the spans of a subtree's text, what :has has learnt), and
+// for a document's notes on a few of its nodes.
 //
 // std::unordered_map allocates a node for every entry, which cost more than the work being
 // remembered; this one keeps the entries in one open-addressed array (linear probing, at most half
@@ -37,6 +38,13 @@ public:
         slots_[slot].key = key;
         ++size_;
         return slots_[slot].value;
+    }
+
+    /// Forgets every entry, keeping the room.
+    void clear() noexcept {
+        if (size_ == 0) return;
+        for (Slot& slot : slots_) slot = Slot{};
+        size_ = 0;
     }
 
     /// Makes room for `count` entries in all, so that inserting up to there moves nothing.

@@ -62,6 +62,7 @@ struct TagTable {
     // times the names, with a hash of the length and three bytes and a byte-wise compare, since
     // general string hashing and memcmp calls showed up in profiles.
     std::vector<const Tag*> slots;
+    std::vector<const Tag*> byIndex;
 
     static std::size_t hashOf(std::string_view name) noexcept {
         if (name.empty()) return 0;
@@ -122,6 +123,8 @@ struct TagTable {
         for (std::string_view name : kFormListedTags) modify(name, [](Tag& tag) { tag.formList_ = true; });
         for (std::string_view name : kFormSubmittableTags) modify(name, [](Tag& tag) { tag.formSubmit_ = true; });
         buildSlots();
+        for (const auto& tag : storage) byIndex.push_back(tag.get());
+        Tag::byTableIndex_ = byIndex.data();
     }
 
     Tag* add(std::string_view name) {

@@ -52,6 +52,9 @@ public:
     /// zero for tags outside the table.
     std::size_t tableIndex() const noexcept { return tableIndex_; }
     static std::size_t tableIndexLimit() noexcept;
+    /// The table's tag at `index` (below tableIndexLimit(); the table exists once any of its tags has
+    /// been handed out).
+    static const Tag* fromTableIndex(std::size_t index) noexcept { return byTableIndex_[index]; }
 
     friend bool operator==(const Tag& left, const Tag& right) noexcept { return left.name_ == right.name_; }
 
@@ -80,6 +83,9 @@ private:
     bool known_ = false;
     TagId builderId_ = TagId::Other;
     std::uint16_t tableIndex_ = 0;
+
+    // Set once, while the table is built; elements name their tag by its index.
+    static inline const Tag* const* byTableIndex_ = nullptr;
 };
 
 }  // namespace html

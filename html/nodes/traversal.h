@@ -1,6 +1,6 @@
 // Iterative depth-first walks over a subtree, in document order. Each step moves to the first child,
-// the next sibling, or up through the ancestors, using the parent links and sibling indexes, so a
-// walk needs no stack and no recursion however deep the tree is.
+// the next sibling, or up through the ancestors, following the tree's links, so a walk needs no stack
+// and no recursion however deep the tree is.
 //
 // The visitor must not detach or move the node being visited or its ancestors within the subtree;
 // changing attributes or text is fine.
@@ -20,19 +20,15 @@ namespace detail {
 /// when `descend` is false; nullptr at the end. `depth` follows the moves.
 inline Node* nextInSubtree(Node* node, const Node* root, bool descend, std::size_t& depth) noexcept {
     if (descend && node->isElement()) {
-        auto children = static_cast<Element*>(node)->childNodes();
-        if (!children.empty()) {
+        if (Node* first = static_cast<Element*>(node)->firstChild()) {
             ++depth;
-            return children.front();
+            return first;
         }
     }
     while (node != root) {
-        Element* parent = node->parentNode();
-        if (parent == nullptr) return nullptr;
-        auto siblings = parent->childNodes();
-        std::size_t next = node->siblingIndex() + 1;
-        if (next < siblings.size()) return siblings[next];
-        node = parent;
+        if (Node* next = node->nextSibling()) return next;
+        node = node->parentNode();
+        if (node == nullptr) return nullptr;
         --depth;
     }
     return nullptr;
@@ -86,8 +82,8 @@ void traverse(Node& root, Head&& head, Tail&& tail) {
     Node* node = &root;
     while (node != nullptr) {
         head(*node, depth);
-        if (node->isElement() && static_cast<Element*>(node)->childNodeSize() > 0) {
-            node = static_cast<Element*>(node)->childNodes().front();
+        if (Node* first = node->isElement() ? static_cast<Element*>(node)->firstChild() : nullptr) {
+            node = first;
             ++depth;
             continue;
         }
@@ -95,14 +91,12 @@ void traverse(Node& root, Head&& head, Tail&& tail) {
         for (;;) {
             tail(*node, depth);
             if (node == &root) return;
-            Element* parent = node->parentNode();
-            if (parent == nullptr) return;
-            std::size_t next = node->siblingIndex() + 1;
-            if (next < parent->childNodeSize()) {
-                node = parent->childNodes()[next];
+            if (Node* next = node->nextSibling()) {
+                node = next;
                 break;
             }
-            node = parent;
+            node = node->parentNode();
+            if (node == nullptr) return;
             --depth;
         }
     }

@@ -43,7 +43,11 @@ void copyAttributes(const TokenAttributes& from, Attributes& to, const ParseSett
     }
     if (!lowerCase) {
         // The tokeniser never hands out two attributes with the same name.
-        to.reserve(to.size() + static_cast<std::size_t>(from.end() - from.begin()));
+        std::size_t bytes = 0;
+        for (const TokenAttribute& attribute : from) {
+            if (!attribute.name.empty()) bytes += Attributes::storedSize(attribute.name, attribute.value);
+        }
+        to.reserveBytes(bytes);
         for (const TokenAttribute& attribute : from) {
             if (!attribute.name.empty()) to.appendUnchecked(attribute.name, attribute.value, attribute.isBoolean);
         }

@@ -20,10 +20,8 @@ namespace html {
 namespace {
 
 void copyAttributesOf(const Element& from, Element& to) {
-    // A fresh element has no attributes and the source has no repeated keys.
-    for (const Attribute& attribute : from.attributes()) {
-        to.attributes().appendUnchecked(attribute.key(), attribute.value(), attribute.isBoolean());
-    }
+    // A fresh element has no attributes, so the list is copied whole.
+    to.attributes() = from.attributes();
 }
 
 // Every element the adoption agency moves on the stack sits in its bottom window, so positions are
@@ -38,9 +36,9 @@ std::ptrdiff_t positionInWindow(const OpenElementStack& stack, const Element* el
 
 // What a copy made by reconstruction takes: the element and its attributes.
 std::size_t reopeningCost(const Element& element) {
-    std::size_t cost = sizeof(Element);
-    for (const Attribute& attribute : element.attributes()) {
-        cost += sizeof(Attribute) + attribute.key().size() + attribute.value().size();
+    std::size_t cost = sizeof(Element) + sizeof(Attributes::Block);
+    for (const Attribute attribute : element.attributes()) {
+        cost += Attributes::storedSize(attribute.key(), attribute.value());
     }
     return cost;
 }

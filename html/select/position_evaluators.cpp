@@ -1,8 +1,8 @@
 // Evaluators that look at an element's place among its siblings: the index tests (:lt, :gt, :eq),
 // the child tests (:first-child, :only-of-type, ...), the an+b family, :empty and :root.
 //
-// Positions are counted by scanning the parent's child nodes each time, as nothing caches sibling
-// indexes; the nth arithmetic is done on magnitudes so that no coefficient can overflow.
+// Positions are counted by walking the sibling links each time, as nothing caches element positions;
+// the nth arithmetic is done on magnitudes so that no coefficient can overflow.
 #include <cstdint>
 
 #include "html/nodes/element.h"
@@ -41,12 +41,20 @@ bool isNthPosition(std::int64_t a, std::int64_t b, std::uint64_t p) noexcept {
     return difference % magnitude(a) == 0;
 }
 
-bool hasElementSiblingAfter(const Element& element, const Element& parent) noexcept {
-    auto siblings = parent.childNodes();
-    for (std::size_t i = element.siblingIndex() + 1; i < siblings.size(); ++i) {
-        if (siblings[i]->isElement()) return true;
+bool hasElementSiblingAfter(const Element& element) noexcept {
+    for (const Node* sibling = element.nextSibling(); sibling != nullptr; sibling = sibling->nextSibling()) {
+        if (sibling->isElement()) return true;
     }
     return false;
+}
+
+/// Element siblings after `element` (with `element`'s tag only when `sameTag`).
+std::uint64_t elementSiblingsAfter(const Element& element, bool sameTag) noexcept {
+    std::uint64_t after = 0;
+    for (const Node* sibling = element.nextSibling(); sibling != nullptr; sibling = sibling->nextSibling()) {
+        if (sibling->isElement() && (!sameTag || static_cast<const Element*>(sibling)->tag() == element.tag())) ++after;
+    }
+    return after;
 }
 
 }  // namespace
@@ -68,8 +76,7 @@ bool Evaluator::IsFirstChild::matches(const Element&, const Element& element) co
 }
 
 bool Evaluator::IsLastChild::matches(const Element&, const Element& element) const {
-    const Element* parent = elementParent(element);
-    return parent != nullptr && !hasElementSiblingAfter(element, *parent);
+    return elementParent(element) != nullptr && !hasElementSiblingAfter(element);
 }
 
 bool Evaluator::CssNthEvaluator::matches(const Element&, const Element& element) const {
@@ -97,31 +104,20 @@ std::uint64_t Evaluator::IsNthChild::position(const Element& element, const Elem
     return element.elementSiblingIndex() + 1;
 }
 
-std::uint64_t Evaluator::IsNthLastChild::position(const Element& element, const Element& parent) const {
-    std::uint64_t after = 0;
-    auto siblings = parent.childNodes();
-    for (std::size_t i = element.siblingIndex() + 1; i < siblings.size(); ++i) {
-        if (siblings[i]->isElement()) ++after;
-    }
-    return after + 1;
+std::uint64_t Evaluator::IsNthLastChild::position(const Element& element, const Element&) const {
+    return elementSiblingsAfter(element, false) + 1;
 }
 
-std::uint64_t Evaluator::IsNthOfType::position(const Element& element, const Element& parent) const {
+std::uint64_t Evaluator::IsNthOfType::position(const Element& element, const Element&) const {
     std::uint64_t before = 0;
-    auto siblings = parent.childNodes().first(element.siblingIndex());
-    for (const Node* sibling : siblings) {
+    for (const Node* sibling = element.previousSibling(); sibling != nullptr; sibling = sibling->previousSibling()) {
         if (sibling->isElement() && static_cast<const Element*>(sibling)->tag() == element.tag()) ++before;
     }
     return before + 1;
 }
 
-std::uint64_t Evaluator::IsNthLastOfType::position(const Element& element, const Element& parent) const {
-    std::uint64_t after = 0;
-    auto siblings = parent.childNodes();
-    for (std::size_t i = element.siblingIndex() + 1; i < siblings.size(); ++i) {
-        if (siblings[i]->isElement() && static_cast<const Element*>(siblings[i])->tag() == element.tag()) ++after;
-    }
-    return after + 1;
+std::uint64_t Evaluator::IsNthLastOfType::position(const Element& element, const Element&) const {
+    return elementSiblingsAfter(element, true) + 1;
 }
 
 bool Evaluator::IsOnlyChild::matches(const Element&, const Element& element) const {

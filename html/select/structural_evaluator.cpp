@@ -41,14 +41,10 @@ bool quietly(const Test& test, const Element& element) {
     }
 }
 
-/// The nearest element sibling before `element`, or nullptr.
-const Element* previousElementSibling(const Element& element, std::size_t& index) noexcept {
-    const Element* parent = element.parent();
-    if (parent == nullptr) return nullptr;
-    auto siblings = parent->childNodes();
-    while (index > 0) {
-        --index;
-        if (siblings[index]->isElement()) return static_cast<const Element*>(siblings[index]);
+/// The nearest element sibling before `node`, or nullptr.
+const Element* previousElementSibling(const Node& node) noexcept {
+    for (const Node* sibling = node.previousSibling(); sibling != nullptr; sibling = sibling->previousSibling()) {
+        if (sibling->isElement()) return static_cast<const Element*>(sibling);
     }
     return nullptr;
 }
@@ -73,9 +69,8 @@ bool parentMatches(const Element& root, const Element& element, const Test& test
 template <class Test>
 bool anyPreviousSiblingMatches(const Element& root, const Element& element, const Test& test) {
     if (&root == &element) return false;
-    std::size_t index = element.siblingIndex();
-    for (const Element* sibling = previousElementSibling(element, index); sibling != nullptr;
-         sibling = previousElementSibling(element, index)) {
+    for (const Element* sibling = previousElementSibling(element); sibling != nullptr;
+         sibling = previousElementSibling(*sibling)) {
         if (quietly(test, *sibling)) return true;
     }
     return false;
@@ -84,8 +79,7 @@ bool anyPreviousSiblingMatches(const Element& root, const Element& element, cons
 template <class Test>
 bool previousSiblingMatches(const Element& root, const Element& element, const Test& test) {
     if (&root == &element) return false;
-    std::size_t index = element.siblingIndex();
-    const Element* sibling = previousElementSibling(element, index);
+    const Element* sibling = previousElementSibling(element);
     return sibling != nullptr && quietly(test, *sibling);
 }
 

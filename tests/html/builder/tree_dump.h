@@ -79,28 +79,29 @@ inline std::string dumpTree(const html::Element& root) {
     using namespace tree_dump_detail;
     struct Frame {
         const html::Element* element;
-        std::size_t next;
+        const html::Node* next;  // the next child to dump
     };
     std::string out;
-    std::vector<Frame> frames{{&root, 0}};
+    std::vector<Frame> frames{{&root, root.firstChild()}};
     while (!frames.empty()) {
         Frame& frame = frames.back();
-        const auto children = frame.element->childNodes();
-        if (frame.next >= children.size()) {
+        if (frame.next == nullptr) {
             frames.pop_back();
             continue;
         }
         const std::size_t depth = frames.size() - 1;
-        const html::Node& node = *children[frame.next++];
+        const html::Node& node = *frame.next;
+        frame.next = node.nextSibling();
         if (isTextLike(node)) {
             std::string text(textOf(node));
-            while (frame.next < children.size() && isTextLike(*children[frame.next])) {
-                text += textOf(*children[frame.next++]);
+            while (frame.next != nullptr && isTextLike(*frame.next)) {
+                text += textOf(*frame.next);
+                frame.next = frame.next->nextSibling();
             }
             appendLine(out, depth, "\"" + text + "\"");
         } else if (const html::Element* element = node.asElement()) {
             appendElement(out, depth, *element);
-            frames.push_back(Frame{element, 0});
+            frames.push_back(Frame{element, element->firstChild()});
         } else {
             appendLeaf(out, depth, node);
         }

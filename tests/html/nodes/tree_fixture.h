@@ -19,13 +19,18 @@ inline Element* el(Document& doc, std::string_view tag, std::initializer_list<No
     return element;
 }
 
-/// Every child's parent link and sibling index agree with its position.
+/// Every child's parent link, sibling links and sibling index agree with its position.
 inline bool consistent(const Element& parent) {
-    auto children = parent.childNodes();
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        if (children[i]->parentNode() != &parent || children[i]->siblingIndex() != i) return false;
+    std::size_t index = 0;
+    const Node* previous = nullptr;
+    for (const Node* child : parent.childNodes()) {
+        if (child->parentNode() != &parent || child->previousSibling() != previous || child->siblingIndex() != index) {
+            return false;
+        }
+        previous = child;
+        ++index;
     }
-    return true;
+    return parent.lastChild() == previous && parent.childNodeSize() == index;
 }
 
 }  // namespace html::test

@@ -64,7 +64,8 @@ void allElements(html::Element& element, std::vector<html::Element*>& out) {
 std::vector<html::Element*> previousElementSiblings(const html::Element& element) {
     std::vector<html::Element*> before;  // nearest first
     if (element.parent() == nullptr) return before;
-    auto siblings = element.parent()->childNodes();
+    const auto children = element.parent()->childNodes();
+    const std::vector<html::Node*> siblings(children.begin(), children.end());
     for (std::size_t i = element.siblingIndex(); i-- > 0;) {
         if (siblings[i]->isElement()) before.push_back(siblings[i]->asElement());
     }
