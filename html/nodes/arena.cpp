@@ -53,12 +53,12 @@ Arena::Arena(Document* owner, std::size_t firstRun)
 Arena::~Arena() {
     for (Run* run = runs_; run != nullptr;) {
         Run* next = run->next;
-        ::operator delete(static_cast<void*>(run), run->size, std::align_val_t{kPageAlignment});
+        ::operator delete(static_cast<void*>(run), std::align_val_t{kPageAlignment});
         run = next;
     }
     for (Large* large = large_; large != nullptr;) {
         Large* next = large->next;
-        ::operator delete(static_cast<void*>(large), large->size);
+        ::operator delete(static_cast<void*>(large));
         large = next;
     }
 }
@@ -139,7 +139,7 @@ void Arena::do_deallocate(void* pointer, std::size_t bytes, std::size_t alignmen
         if (large->next != nullptr) large->next->previous = large->previous;
         if (large_ == large) large_ = large->next;
         reserved_ -= large->size;
-        ::operator delete(static_cast<void*>(large), large->size);
+        ::operator delete(static_cast<void*>(large));
         return;
     }
     // Blocks aligned beyond the grain are rare and stay where they are, with the document.
