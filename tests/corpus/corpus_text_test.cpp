@@ -64,7 +64,7 @@ BodyCount countBody(html::Element& body) {
             case html::NodeKind::Element:
             case html::NodeKind::FormElement: {
                 auto& element = static_cast<html::Element&>(node);
-                if (!dropsLeadingNewline(element) || element.childNodeSize() == 0) break;
+                if (!dropsLeadingNewline(element) || !element.hasChildNodes()) break;
                 const html::Node* first = element.childNodes().front();
                 if (first->kind() == html::NodeKind::Text &&
                     static_cast<const html::TextNode*>(first)->getWholeText().starts_with('\n')) {

@@ -35,6 +35,14 @@ TEST(Attributes, PutReplacesSameKeyInPlaceAndTrimsKeys) {
     EXPECT_FALSE(attributes.hasKey("flag"));
 }
 
+TEST(Attributes, ATextValueIsNeverTakenForABoolean) {
+    Attributes attributes;
+    const std::string key = "title";
+    attributes.put(key, "Chapter 1");  // a string key beside a literal value
+    EXPECT_EQ(attributes.get("title"), "Chapter 1");
+    EXPECT_FALSE(attributes.find("title")->isBoolean());
+}
+
 TEST(Attributes, ExactAndIgnoreCaseLookups) {
     Attributes attributes;
     attributes.put("Href", "/x").put("href", "/y").put("ÄRGER", "u");
