@@ -20,24 +20,23 @@ namespace html {
 
 namespace {
 
-constexpr unsigned char kWideLength = 255;
 constexpr std::size_t kLargestList = std::numeric_limits<std::uint32_t>::max();
 
-std::size_t lengthFieldSize(std::size_t length) noexcept { return length < kWideLength ? 1 : 5; }
+std::size_t lengthFieldSize(std::size_t length) noexcept { return length < detail::kWideLength ? 1 : 5; }
 
 unsigned char* writeLength(unsigned char* at, std::size_t length) noexcept {
-    if (length < kWideLength) {
+    if (length < detail::kWideLength) {
         *at = static_cast<unsigned char>(length);
         return at + 1;
     }
-    *at = kWideLength;
+    *at = detail::kWideLength;
     const auto wide = static_cast<std::uint32_t>(length);
     std::memcpy(at + 1, &wide, sizeof(wide));
     return at + 5;
 }
 
 const unsigned char* readLength(const unsigned char* at, std::size_t& length) noexcept {
-    if (*at != kWideLength) {
+    if (*at != detail::kWideLength) {
         length = *at;
         return at + 1;
     }
@@ -174,11 +173,6 @@ void Attributes::grow(std::size_t needed) {
     fresh->used = static_cast<std::uint32_t>(used);
     release();
     block_ = fresh;
-}
-
-std::size_t Attributes::storedSize(std::string_view key, std::string_view value) noexcept {
-    // The boolean mark changes the key field's size only at one key length; count the larger.
-    return std::max(recordSize(key, value, false), recordSize(key, value, true));
 }
 
 void Attributes::reserveBytes(std::size_t bytes) {

@@ -21,6 +21,11 @@
 
 namespace html {
 
+namespace detail {
+/// A stored attribute length below this takes one byte; from it up, a marker byte and four more.
+inline constexpr unsigned char kWideLength = 255;
+}  // namespace detail
+
 /// One attribute as read from a list: a key, a value, and whether it was written as a bare key (a
 /// boolean attribute). A view: it stays valid until the list it was read from changes; putting it
 /// into a list copies its text.
@@ -103,8 +108,12 @@ public:
     Attributes& put(const Attribute& attribute);
     /// Appends without looking for an existing key: for callers that know the keys are distinct.
     void appendUnchecked(std::string_view key, std::string_view value, bool isBoolean = false);
-    /// Bytes one attribute takes in a list, for `reserveBytes`.
-    static std::size_t storedSize(std::string_view key, std::string_view value) noexcept;
+    /// Bytes one attribute takes in a list, for `reserveBytes`: its two lengths (the key's counted
+    /// doubled, as stored) and its text.
+    static std::size_t storedSize(std::string_view key, std::string_view value) noexcept {
+        return (key.size() * 2 + 1 < detail::kWideLength ? 1 : 5) + (value.size() < detail::kWideLength ? 1 : 5) +
+               key.size() + value.size();
+    }
     /// Makes room for `bytes` more (a sum of `storedSize`), so a parser filling the list allocates once.
     void reserveBytes(std::size_t bytes);
 

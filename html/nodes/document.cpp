@@ -129,9 +129,8 @@ const Tag* Document::createUnknownTag(std::string_view normalisedName) {
     return tag;
 }
 
-std::uint32_t Document::tagNumberOf(const Tag* tag) {
+std::uint32_t Document::tagNumberOutsideTable(const Tag* tag) {
     if (tag == Tag::documentRootTag()) return kDocumentRootTag;
-    if (tag->isKnown()) return static_cast<std::uint32_t>(tag->tableIndex());
     if (const std::uint32_t* number = unknownTagNumbers_.find(tag)) return *number;
     // Another document's tag: this document keeps a copy of its own, flags and all.
     Tag* copy = const_cast<Tag*>(createUnknownTag(tag->getName()));

@@ -69,6 +69,9 @@ public:
     Element* head() const;
     /// The base URI the document was parsed with.
     std::string_view location() const noexcept { return location_; }
+    /// The document's current base URI (the parser moves it to a `base` element's); read without the
+    /// node's lookup of its document, since the parser asks for it at every node it makes.
+    std::string_view baseUri() const noexcept { return baseUris_[Node::baseUriNumber()]; }
 
     QuirksMode quirksMode() const noexcept { return quirksMode_; }
     void setQuirksMode(QuirksMode mode) noexcept { quirksMode_ = mode; }
@@ -122,7 +125,10 @@ private:
     std::string_view baseUriOf(std::uint16_t number) const noexcept { return baseUris_[number]; }
     /// The number an element keeps for `tag`; a tag outside the table made by another document is
     /// copied into this one.
-    std::uint32_t tagNumberOf(const Tag* tag);
+    std::uint32_t tagNumberOf(const Tag* tag) {
+        return tag->isKnown() ? static_cast<std::uint32_t>(tag->tableIndex()) : tagNumberOutsideTable(tag);
+    }
+    std::uint32_t tagNumberOutsideTable(const Tag* tag);
     const Tag& unknownTag(std::uint32_t number) const noexcept { return *unknownTags_[number - kUnknownTagBase]; }
     /// The attributes of a leaf node, made (empty) on first request when `create` is set.
     Attributes* leafAttributes(const Node& node, bool create);

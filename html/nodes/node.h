@@ -172,6 +172,7 @@ protected:
     std::uint8_t flags() const noexcept { return flags_; }
     bool hasFlag(Flag flag) const noexcept { return (flags_ & flag) != 0; }
     void setFlag(Flag flag) noexcept { flags_ = static_cast<std::uint8_t>(flags_ | flag); }
+    std::uint16_t baseUriNumber() const noexcept { return baseUri_; }
     std::uint32_t payload() const noexcept { return payload_; }
     void setPayload(std::uint32_t payload) noexcept { payload_ = payload; }
 
