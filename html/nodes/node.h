@@ -112,7 +112,8 @@ public:
     std::size_t childNodeSize() const noexcept;
     bool hasChildNodes() const noexcept;
     /// Position in the parent's child nodes (0 without a parent). Counted, and remembered by the
-    /// document for long child lists until the tree next changes other than by appending.
+    /// document for long child lists until the tree next changes other than by appending; so, unlike
+    /// the other reads, it writes to the document and is not for threads sharing one.
     std::size_t siblingIndex() const;
     /// The next sibling, or nullptr at the end or without a parent.
     Node* nextSibling() const noexcept { return next_; }
