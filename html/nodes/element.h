@@ -110,15 +110,15 @@ public:
     /// True when this element matches the CSS query, with its owner document as root (selector engine).
     bool is(std::string_view query) const;
 
-protected:
+private:
+    friend class Document;
+    friend class FormElement;
+    friend class Node;
+
     Element(NodeKind kind, std::uint16_t baseUri, std::uint32_t tagNumber, Attributes::Block* emptyAttributes) noexcept
         : Node(kind, baseUri), attributes_(emptyAttributes) {
         setPayload(tagNumber);
     }
-
-private:
-    friend class Document;
-    friend class Node;
 
     const Tag& tagOutsideTable() const noexcept;
     /// Raises IllegalArgumentException unless `child` may be inserted here (see appendChild).

@@ -28,8 +28,6 @@ public:
     void setAttribute(std::string_view key, std::string_view value);
 
 protected:
-    ValueNode(NodeKind kind, std::uint16_t baseUri) noexcept : Node(kind, baseUri) {}
-
     std::string_view value() const noexcept {
         if (flags() == 0) return {inlineValue(), payload()};
         return storedValue();
@@ -41,6 +39,11 @@ protected:
 private:
     friend class Document;
     friend class Node;
+    friend class TextNode;
+    friend class DataNode;
+    friend class Comment;
+
+    ValueNode(NodeKind kind, std::uint16_t baseUri) noexcept : Node(kind, baseUri) {}
 
     /// Bytes a node holding `value` takes: the node, then the value when it is kept inline (at least a
     /// pointer's room, so that a later change can move it out).

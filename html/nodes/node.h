@@ -163,7 +163,6 @@ protected:
         kHasAttributes = 2,   // the document holds attributes for this leaf node
     };
 
-    Node(NodeKind kind, std::uint16_t baseUri) noexcept : kind_(kind), baseUri_(baseUri) {}
     ~Node() = default;
 
     /// Looks up an attribute without creating storage; leaf nodes answer for their own value key.
@@ -178,8 +177,15 @@ protected:
     void setPayload(std::uint32_t payload) noexcept { payload_ = payload; }
 
 private:
+    // Only the library's node kinds, made by a document in its arena: a node finds its document from
+    // the arena page it lives in.
     friend class ChildNodes;
     friend class Element;
+    friend class ValueNode;
+    friend class DocumentType;
+    friend class XmlDeclaration;
+
+    Node(NodeKind kind, std::uint16_t baseUri) noexcept : kind_(kind), baseUri_(baseUri) {}
 
     Element* parent_ = nullptr;
     Node* next_ = nullptr;

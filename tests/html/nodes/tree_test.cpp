@@ -207,6 +207,12 @@ TEST(TreeNavigation, SiblingsParentsAndKinds) {
     EXPECT_EQ(text->previousSibling(), nullptr);
     EXPECT_EQ(body->childNode(2)->nextSibling(), nullptr);
     EXPECT_EQ(body->childNode(3), nullptr);
+    EXPECT_EQ(body->childNodes().front(), text);
+    EXPECT_EQ(body->childNodes().back(), body->childNode(2));
+    EXPECT_EQ(body->lastChild(), body->childNode(2));
+    EXPECT_EQ(body->childNodes().size(), 3u);
+    EXPECT_TRUE(text->childNodes().empty());
+    EXPECT_EQ(text->childNodes().back(), nullptr);
     EXPECT_EQ(p->siblingNodes().size(), 2u);
     EXPECT_EQ(body->children().size(), 1u);
     EXPECT_EQ(p->elementSiblingIndex(), 0u);
