@@ -137,12 +137,14 @@ private:
     /// Called when children move other than by appending: remembered positions are forgotten.
     void childrenMoved() noexcept { ++structureVersion_; }
 
+    // What the document keeps for its nodes lives in its arena too: one account of its memory, and one
+    // that does not depend on the heap's history.
     std::string_view location_;
-    std::vector<std::string_view> baseUris_{std::string_view()};
-    std::unordered_map<std::string_view, std::uint16_t> baseUriNumbers_;
+    std::pmr::vector<std::string_view> baseUris_{{std::string_view()}, &resource_};
+    std::pmr::unordered_map<std::string_view, std::uint16_t> baseUriNumbers_{&resource_};
     std::string_view lastBaseUri_;
     std::uint16_t lastBaseUriNumber_ = 0;
-    std::vector<const Tag*> unknownTags_;
+    std::pmr::vector<const Tag*> unknownTags_{&resource_};
     PointerMap<Tag, std::uint32_t> unknownTagNumbers_;
     PointerMap<Node, Attributes*> leafAttributes_;
     // Sibling positions, valid while structureVersion_ equals siblingIndexVersion_.
