@@ -102,6 +102,10 @@ private:
     explicit Comment(std::uint16_t baseUri) noexcept : ValueNode(NodeKind::Comment, baseUri) {}
 };
 
+static_assert(sizeof(TextNode) == sizeof(ValueNode) && sizeof(DataNode) == sizeof(ValueNode) &&
+                  sizeof(Comment) == sizeof(ValueNode),
+              "the value kinds add nothing to the node before their value");
+
 class DocumentType : public Node {
 public:
     std::string_view name() const noexcept { return name_; }

@@ -7,8 +7,8 @@
 // sibling links, not an array: the first child's previous link holds the last child, so appending,
 // inserting before a node and removing are each a few pointer writes. A node's position among its
 // siblings is not stored; `siblingIndex` counts it, and the document remembers the counts of a long
-// child list until that list changes. The owning document is not stored either: the arena page a
-// node lives in names it (see arena.h).
+// child list until children move other than by an append. The owning document is not stored either:
+// the arena page a node lives in names it (see arena.h).
 //
 // Only elements hold children. Node kinds are told apart by `kind()` rather than by virtual calls
 // or dynamic_cast, since the tree walks of text extraction and selection run on every node.
