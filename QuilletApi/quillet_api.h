@@ -5,6 +5,7 @@
 #include "QuilletApi/Content/content.h"
 #include "QuilletApi/chapter_store.h"
 #include "QuilletApi/records.h"
+#include "base/progress.h"
 
 #include <filesystem>
 #include <optional>

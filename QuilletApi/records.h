@@ -33,9 +33,6 @@ struct Menu {
     Url url;
 };
 
-/// Progress observer: receives fractions from 0.0 to 1.0; empty when absent.
-using Progress = std::function<void(double)>;
-
 }  // namespace novawick
 
 template <>

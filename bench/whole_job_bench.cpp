@@ -31,7 +31,7 @@
 
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "QuilletApi/uuid.h"
+#include "base/uuid.h"
 #include "bench/chapter_text.h"
 #include "bench/process_memory.h"
 #include "demo/cover_picture.h"

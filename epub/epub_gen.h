@@ -6,6 +6,7 @@
 
 #include "QuilletApi/Content/content.h"
 #include "QuilletApi/records.h"
+#include "base/progress.h"
 #include "epub/cover_image.h"
 #include "epub/work_folder.h"
 #include "epub/xml_text.h"
