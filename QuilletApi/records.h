@@ -2,7 +2,7 @@
 // and one entry of a chapter list. They are copied freely and never change after construction.
 #pragma once
 
-#include "QuilletApi/url.h"
+#include "net/url.h"
 
 #include <cstddef>
 #include <functional>

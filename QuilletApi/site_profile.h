@@ -2,7 +2,7 @@
 // checks every answer passes before it is read: status 200, strict UTF-8, an HTML parse, a body element.
 #pragma once
 
-#include "QuilletApi/url.h"
+#include "net/url.h"
 #include "html/nodes/document.h"
 #include "net/http_client.h"
 

@@ -4,7 +4,7 @@
 
 #include "QuilletApi/Content/content.h"
 #include "QuilletApi/site_profile.h"
-#include "QuilletApi/url.h"
+#include "net/url.h"
 #include "fuzz/entries/scratch_folder.h"
 
 #include <fstream>

@@ -1,6 +1,6 @@
-// A URL keeps the text it was made from; parsing is the HTTP layer's, so that what the program accepts
+// A URL keeps the text it was made from; parsing is libcurl's (url_syntax), so that what the program accepts
 // as an address is exactly what its client can request.
-#include "QuilletApi/url.h"
+#include "net/url.h"
 
 namespace novawick {
 namespace {
