@@ -4,7 +4,7 @@
 
 #include "QuilletApi/Content/content.h"
 #include "QuilletApi/chapter_store.h"
-#include "QuilletApi/records.h"
+#include "QuilletApi/records/records.h"
 #include "base/progress.h"
 
 #include <filesystem>

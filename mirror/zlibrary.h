@@ -2,7 +2,7 @@
 // reads a book's description. A type without instances; nothing is remembered between calls.
 #pragma once
 
-#include "QuilletApi/records.h"
+#include "QuilletApi/records/records.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 // The records: the two Content forms, spilled files that do not decode, a spilled file that has gone
 // missing, and result-type equality and hashing.
 #include "QuilletApi/Content/content.h"
-#include "QuilletApi/records.h"
+#include "QuilletApi/records/records.h"
 #include "tests/support/temporary_folder.h"
 
 #include <gtest/gtest.h>
