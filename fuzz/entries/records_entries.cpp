@@ -4,8 +4,9 @@
 
 #include "QuilletApi/Content/content.h"
 #include "QuilletApi/site_profile.h"
-#include "net/url.h"
 #include "fuzz/entries/scratch_folder.h"
+#include "net/url.h"
+#include "pages/requests.h"
 
 #include <fstream>
 #include <optional>
@@ -80,11 +81,11 @@ void fuzzContentSpill(std::string_view input) {
 void fuzzFormEncode(std::string_view input) {
     // Lines alternate key and value; a last key without a line of its own has an empty value.
     const std::vector<std::string_view> pieces = splitLines(input);
-    site::FormTable table;
+    pages::FormTable table;
     for (std::size_t i = 0; i < pieces.size(); i += 2) {
         table.emplace_back(pieces[i], i + 1 < pieces.size() ? pieces[i + 1] : std::string_view());
     }
-    const std::string encoded = site::queryParameterString(table);
+    const std::string encoded = pages::queryParameterString(table);
     std::vector<std::string_view> pairs;
     if (!encoded.empty()) {
         std::size_t start = 0;

@@ -1,12 +1,13 @@
 // The novel-site client against a real HTTPS site on loopback: what reaches the server, how hits,
 // chapter lists and chapter pages are read, and how unusable answers fail.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "QuilletApi/site_profile.h"
-#include "net/errors.h"
-#include "tests/QuilletApi/site_pages.h"
 #include "demo/loopback_site.h"
+#include "net/errors.h"
+#include "pages/errors.h"
+#include "pages/requests.h"
+#include "tests/QuilletApi/site_pages.h"
 #include "tests/support/raw_tls_server.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +32,7 @@ SearchResult bookAt(const std::string& path) {
 
 TEST(QueryParameterString, EncodesFormSeparatorsAndKeepsTheRestOfTheQuerySet) {
     struct Case {
-        site::FormTable table;
+        pages::FormTable table;
         const char* expected;
     } cases[] = {
         {{{"show", "writer,title"}}, "show=writer,title"},
@@ -43,7 +44,7 @@ TEST(QueryParameterString, EncodesFormSeparatorsAndKeepsTheRestOfTheQuerySet) {
         {{}, ""},
         {{{"a", "1"}, {"b", ""}}, "a=1&b="},
     };
-    for (const Case& c : cases) EXPECT_EQ(site::queryParameterString(c.table), c.expected);
+    for (const Case& c : cases) EXPECT_EQ(pages::queryParameterString(c.table), c.expected);
 }
 
 TEST(Search, SendsTheFormWithTheSearchProfileExactly) {
@@ -133,7 +134,7 @@ TEST(Search, UnusableAnswersRaiseEmptyErrorNamingTheAddressAndTheCause) {
         try {
             QuilletApi::search("x");
             ADD_FAILURE() << c.cause << ": no error";
-        } catch (const EmptyError& error) {
+        } catch (const pages::EmptyError& error) {
             EXPECT_EQ(std::string(error.what()), kBase + "/search/: " + c.cause);
         }
     }
@@ -146,7 +147,7 @@ TEST(Search, RedirectsAreFollowedAndTheFinalStatusDecides) {
     server.route("/results", testing::ScriptedResponse::text(200, testing::searchPage({{"a", "/a", "https://i.invalid/a", "作者：乙"}})));
     EXPECT_EQ(QuilletApi::search("x").size(), 1u);
     server.route("/results", testing::ScriptedResponse::text(500, testing::searchPage({})));
-    EXPECT_THROW(QuilletApi::search("x"), EmptyError);
+    EXPECT_THROW(QuilletApi::search("x"), pages::EmptyError);
 }
 
 TEST(Search, TransportFailuresPassThroughNamingTheAddress) {
@@ -248,7 +249,7 @@ TEST(GetContent, UnusablePagesFailTheWholeDownloadNamingThePageAndTheCause) {
         try {
             QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
             ADD_FAILURE() << c.path << ": no error";
-        } catch (const EmptyError& error) {
+        } catch (const pages::EmptyError& error) {
             EXPECT_EQ(std::string(error.what()), kBase + c.expected);
         }
     }
