@@ -36,7 +36,7 @@
 #include "bench/process_memory.h"
 #include "demo/cover_picture.h"
 #include "demo/demo_pages.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/epub_gen.h"
 
 extern char** environ;

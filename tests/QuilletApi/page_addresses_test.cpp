@@ -4,7 +4,7 @@
 // relative to the search answer as a browser reads an image's address, but never carries credentials.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/scoped_seam.h"
+#include "demo/loopback/scoped_seam.h"
 #include "pages/errors.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/raw_tls_server.h"

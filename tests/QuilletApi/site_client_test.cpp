@@ -3,7 +3,7 @@
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "QuilletApi/site_profile.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "net/errors.h"
 #include "pages/errors.h"
 #include "pages/requests.h"

@@ -2,7 +2,7 @@
 // Python's zipfile and XML parser. Also what the save folder holds before and after, on success and failure.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/book_file.h"
 #include "epub/cover_image.h"
 #include "epub/epub_gen.h"

@@ -3,7 +3,7 @@
 // run's and never one that merely looks like one.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/save_folder.h"
 #include "epub/work_folder.h"
 #include "pages/errors.h"

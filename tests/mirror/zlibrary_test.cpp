@@ -1,6 +1,6 @@
 // The library-mirror client against several loopback HTTPS mirrors: which host is chosen and after how
 // many probes, the search address, which result tables become records, and the book description.
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "mirror/zlibrary.h"
 #include "net/errors.h"
 #include "pages/errors.h"

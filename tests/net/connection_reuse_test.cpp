@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "net/fetch.h"
 #include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
