@@ -115,8 +115,6 @@ void fuzzUrlJoin(std::string_view input) {
     (void)site::siteUrl(base);
     const std::optional<Url> url = Url::parse(base);
     if (!url) return;
-    (void)url->scheme();
-    (void)url->filePath();
     (void)url->origin();
     if (const std::optional<Url> resolved = url->resolve(component)) (void)resolved->origin();
     const Url joined = url->appendingPathComponent(component);

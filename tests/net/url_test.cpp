@@ -3,12 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace novawick {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(Url, ParsesAbsoluteAddressesAndKeepsTheirText) {
     struct Case {
@@ -38,12 +34,6 @@ TEST(Url, AppendingPathComponentEncodesWhatAPathMayNotHold) {
     EXPECT_EQ(mirror.appendingPathComponent("s").appendingPathComponent("三体 x?").text(),
               "https://mirror.invalid/s/%E4%B8%89%E4%BD%93%20x%3F");
     EXPECT_EQ(mirror.appendingPathComponent("/book/1/a#b").text(), "https://mirror.invalid/book/1/a%23b");
-}
-
-TEST(Url, FileUrlsRoundTripPaths) {
-    Url file = Url::fromFilePath("/tmp/a b/第.json");
-    EXPECT_EQ(file.scheme(), "file");
-    EXPECT_EQ(file.filePath(), fs::path("/tmp/a b/第.json"));
 }
 
 }  // namespace
