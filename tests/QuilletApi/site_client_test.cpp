@@ -6,7 +6,6 @@
 #include "demo/loopback/loopback_site.h"
 #include "net/errors.h"
 #include "pages/errors.h"
-#include "pages/requests.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/raw_tls_server.h"
 
@@ -28,23 +27,6 @@ const std::string kBase = "https://" + kHost;
 SearchResult bookAt(const std::string& path) {
     Url url = *Url::parse(kBase + path);
     return SearchResult{"书", "作者", url, url, ResultType::vorune};
-}
-
-TEST(QueryParameterString, EncodesFormSeparatorsAndKeepsTheRestOfTheQuerySet) {
-    struct Case {
-        pages::FormTable table;
-        const char* expected;
-    } cases[] = {
-        {{{"show", "writer,title"}}, "show=writer,title"},
-        {{{"k", "a b&c"}}, "k=a%20b%26c"},
-        {{{"searchkey", "C++ & 你"}}, "searchkey=C%2B%2B%20%26%20%E4%BD%A0"},
-        {{{"a=b", "1%2"}}, "a%3Db=1%252"},
-        {{{"Submit22", "搜索"}}, "Submit22=%E6%90%9C%E7%B4%A2"},
-        {{{"x", "/?:@!$'()*;,-._~"}}, "x=/?:@!$'()*;,-._~"},
-        {{}, ""},
-        {{{"a", "1"}, {"b", ""}}, "a=1&b="},
-    };
-    for (const Case& c : cases) EXPECT_EQ(pages::queryParameterString(c.table), c.expected);
 }
 
 TEST(Search, SendsTheFormWithTheSearchProfileExactly) {
