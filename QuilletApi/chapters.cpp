@@ -82,7 +82,9 @@ std::vector<Menu> getMenu(const Url& bookPage, const Progress& progress) {
 std::optional<Url> readChapterPage(const Url& url, std::vector<std::string>& collected) {
     pages::Page page = pages::checkedPage(url, pages::pageFetch(url.text()));
     html::Element* content = page.body->getElementById(kContentId);
-    if (content == nullptr) throw pages::EmptyError(url.text(), pages::missingElementCause("#" + std::string(kContentId)));
+    if (content == nullptr) {
+        throw pages::EmptyError(url.text(), pages::missingElementCause("#" + std::string(kContentId)));
+    }
     for (html::Element* paragraph : content->select("p")) {
         std::string line = paragraph->text();
         removeAll(line, kContentOpen);
@@ -91,7 +93,9 @@ std::optional<Url> readChapterPage(const Url& url, std::vector<std::string>& col
         collected.push_back(std::move(line));
     }
     html::Element* next = page.body->getElementById(kNextLinkId);
-    if (next == nullptr) throw pages::EmptyError(url.text(), pages::missingElementCause("#" + std::string(kNextLinkId)));
+    if (next == nullptr) {
+        throw pages::EmptyError(url.text(), pages::missingElementCause("#" + std::string(kNextLinkId)));
+    }
     if (next->text() != kNextPageLabel) return std::nullopt;
     return site::siteUrl(next->attr("href"));
 }

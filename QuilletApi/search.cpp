@@ -45,7 +45,8 @@ std::vector<SearchResult> QuilletApi::search(std::string_view name) {
     std::optional<Url> address = site::siteUrl(kSearchPath);
     if (!address) return {};
     pages::FormTable form = {{"show", "writer,title"}, {"searchkey", std::string(name)}, {"Submit22", "搜索"}};
-    net::Response response = pages::searchPost(address->text(), pages::queryParameterString(form), site::searchProfile());
+    net::Response response =
+        pages::searchPost(address->text(), pages::queryParameterString(form), site::searchProfile());
     // Covers are relative to where the answer came from, after any redirect.
     Url answer = Url::parse(response.effectiveUrl).value_or(*address);
     pages::Page page = pages::checkedPage(*address, response);

@@ -63,7 +63,9 @@ std::vector<SearchResult> Zlibrary::search(std::string_view name) {
     Url address = mirror->appendingPathComponent("s").appendingPathComponent(std::string(name) + "?");
     pages::Page page = pages::checkedPage(address, pages::pageFetch(address.text()));
     html::Element* box = page.body->getElementById(kResultBoxId);
-    if (box == nullptr) throw pages::EmptyError(address.text(), pages::missingElementCause("#" + std::string(kResultBoxId)));
+    if (box == nullptr) {
+        throw pages::EmptyError(address.text(), pages::missingElementCause("#" + std::string(kResultBoxId)));
+    }
     std::vector<SearchResult> results;
     for (html::Element* table : box->select("table")) {
         if (!table->hasClass("resItemTable")) continue;

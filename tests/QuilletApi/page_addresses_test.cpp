@@ -111,7 +111,8 @@ TEST(PageAddresses, AReadLinkThatLeavesTheSiteMakesTheBookPageUnusable) {
             QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
             ADD_FAILURE() << away << ": no error";
         } catch (const pages::EmptyError& error) {
-            EXPECT_EQ(std::string(error.what()), kBase + "/book/1/: " + std::string(pages::kReadLinkOffSiteCause)) << away;
+            EXPECT_EQ(std::string(error.what()), kBase + "/book/1/: " + std::string(pages::kReadLinkOffSiteCause))
+                << away;
         }
         site.expectOnlySiteRequests();
     }
