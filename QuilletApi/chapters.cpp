@@ -1,9 +1,11 @@
 // A book's chapters: the chapter list (book page -> read link -> entry page -> every list page), then
 // each chapter's pages in order. One request at a time; the first failure ends the whole call.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site_profile.h"
 #include "net/fetch.h"
+#include "pages/errors.h"
+#include "pages/page.h"
+#include "pages/requests.h"
 
 #include <set>
 #include <stdexcept>
@@ -36,13 +38,13 @@ void removeAll(std::string& text, std::string_view marker) {
 }
 
 std::vector<Url> listPageUrls(const Url& bookPage) {
-    site::Page book = site::checkedPage(bookPage, net::plainFetch(bookPage.text()));
+    pages::Page book = pages::checkedPage(bookPage, net::plainFetch(bookPage.text()));
     html::Element* readLink = book.body->getElementsByClass(kReadClass).select("a").first();
-    if (readLink == nullptr) throw EmptyError(bookPage.text(), missingElementCause(kReadLinkQuery));
+    if (readLink == nullptr) throw pages::EmptyError(bookPage.text(), pages::missingElementCause(kReadLinkQuery));
     std::optional<Url> entry = site::siteUrl(readLink->attr("href"));
-    if (!entry) throw EmptyError(bookPage.text(), std::string(kReadLinkOffSiteCause));
+    if (!entry) throw pages::EmptyError(bookPage.text(), std::string(pages::kReadLinkOffSiteCause));
 
-    site::Page entryPage = site::checkedPage(*entry, net::plainFetch(entry->text()));
+    pages::Page entryPage = pages::checkedPage(*entry, net::plainFetch(entry->text()));
     std::vector<Url> pages;
     for (html::Element* option : entryPage.body->getElementsByClass("text").select("option")) {
         if (std::optional<Url> page = site::siteUrl(option->attr("value"))) pages.push_back(std::move(*page));
@@ -51,9 +53,9 @@ std::vector<Url> listPageUrls(const Url& bookPage) {
 }
 
 std::vector<Menu> menusOfListPage(const Url& listPage) {
-    site::Page page = site::checkedPage(listPage, net::pageFetch(listPage.text()));
+    pages::Page page = pages::checkedPage(listPage, pages::pageFetch(listPage.text()));
     html::Element* list = page.body->getElementsByClass(kListClass).first();
-    if (list == nullptr) throw EmptyError(listPage.text(), missingElementCause(kListQuery));
+    if (list == nullptr) throw pages::EmptyError(listPage.text(), pages::missingElementCause(kListQuery));
     std::vector<Menu> menus;
     for (html::Element* entry : list->select("li")) {
         html::Element* link = entry->select("a").first();
@@ -78,9 +80,11 @@ std::vector<Menu> getMenu(const Url& bookPage, const Progress& progress) {
 
 // Reads one page's paragraphs into `collected`; returns the next page of the chapter, if any.
 std::optional<Url> readChapterPage(const Url& url, std::vector<std::string>& collected) {
-    site::Page page = site::checkedPage(url, net::pageFetch(url.text()));
+    pages::Page page = pages::checkedPage(url, pages::pageFetch(url.text()));
     html::Element* content = page.body->getElementById(kContentId);
-    if (content == nullptr) throw EmptyError(url.text(), missingElementCause("#" + std::string(kContentId)));
+    if (content == nullptr) {
+        throw pages::EmptyError(url.text(), pages::missingElementCause("#" + std::string(kContentId)));
+    }
     for (html::Element* paragraph : content->select("p")) {
         std::string line = paragraph->text();
         removeAll(line, kContentOpen);
@@ -89,7 +93,9 @@ std::optional<Url> readChapterPage(const Url& url, std::vector<std::string>& col
         collected.push_back(std::move(line));
     }
     html::Element* next = page.body->getElementById(kNextLinkId);
-    if (next == nullptr) throw EmptyError(url.text(), missingElementCause("#" + std::string(kNextLinkId)));
+    if (next == nullptr) {
+        throw pages::EmptyError(url.text(), pages::missingElementCause("#" + std::string(kNextLinkId)));
+    }
     if (next->text() != kNextPageLabel) return std::nullopt;
     return site::siteUrl(next->attr("href"));
 }

@@ -4,7 +4,7 @@
 // work folder serves the whole run: chapters past the memory budget wait there, and the book is written
 // there. Whatever ends the run early takes back the work folder, then the folders made for the save folder.
 #include "QuilletApi/quillet_api.h"
-#include "QuilletApi/uuid.h"
+#include "base/uuid.h"
 #include "epub/book_file.h"
 #include "epub/epub_gen.h"
 #include "epub/save_folder.h"

@@ -1,12 +1,13 @@
 // A book's introduction: the paragraphs of the page's "content" container, one per line.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site_profile.h"
-#include "net/fetch.h"
+#include "pages/page.h"
+#include "pages/requests.h"
 
 namespace novawick {
 
 std::string QuilletApi::getIntro(const SearchResult& from) {
-    site::Page page = site::checkedPage(from.url, net::pageFetch(from.url.text()));
+    pages::Page page = pages::checkedPage(from.url, pages::pageFetch(from.url.text()));
     html::Element* container = page.body->getElementById("content");
     if (container == nullptr) return {};
     std::string introduction;

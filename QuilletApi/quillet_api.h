@@ -4,7 +4,8 @@
 
 #include "QuilletApi/Content/content.h"
 #include "QuilletApi/chapter_store.h"
-#include "QuilletApi/records.h"
+#include "QuilletApi/records/records.h"
+#include "base/progress.h"
 
 #include <filesystem>
 #include <optional>
@@ -20,7 +21,8 @@ public:
 
     /// The site's hits for a search term, in page order.
     static std::vector<SearchResult> search(std::string_view name);
-    /// A book's introduction, one paragraph per line.
+    /// A book's introduction, one paragraph per line; for a front end that shows a book before saving it
+    /// (the dialogue does not ask for it).
     static std::string getIntro(const SearchResult& from);
     /// Every chapter of a book, in reading order; spilled into `temp` when one is given.
     static std::vector<Content> getContent(const SearchResult& result,

@@ -3,7 +3,7 @@
 // same dialogue runs against the real site, the embedded demo site or a stand-in in tests.
 #pragma once
 
-#include "QuilletApi/records.h"
+#include "QuilletApi/records/records.h"
 
 #include <cstdint>
 #include <cstdio>

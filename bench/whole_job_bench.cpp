@@ -31,12 +31,12 @@
 
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "QuilletApi/uuid.h"
+#include "base/uuid.h"
 #include "bench/chapter_text.h"
 #include "bench/process_memory.h"
 #include "demo/cover_picture.h"
 #include "demo/demo_pages.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/epub_gen.h"
 
 extern char** environ;

@@ -4,7 +4,7 @@
 // environment or the command line of the demo.
 #pragma once
 
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "demo/sample_books.h"
 
 #include <condition_variable>

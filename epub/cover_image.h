@@ -3,7 +3,7 @@
 // https host will do; but the address is the site's text, so it may not carry credentials.
 #pragma once
 
-#include "QuilletApi/url.h"
+#include "net/url.h"
 
 #include <optional>
 #include <string>

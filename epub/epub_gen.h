@@ -5,7 +5,8 @@
 #pragma once
 
 #include "QuilletApi/Content/content.h"
-#include "QuilletApi/records.h"
+#include "QuilletApi/records/records.h"
+#include "base/progress.h"
 #include "epub/cover_image.h"
 #include "epub/work_folder.h"
 #include "epub/xml_text.h"

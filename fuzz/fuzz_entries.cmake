@@ -10,6 +10,6 @@ if(NOT TARGET novawick_fuzz_entries)
     ${PROJECT_SOURCE_DIR}/fuzz/entries/zip_entry.cpp
   )
   target_include_directories(novawick_fuzz_entries PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(novawick_fuzz_entries PUBLIC html net QuilletApi records zip)
+  target_link_libraries(novawick_fuzz_entries PUBLIC html net QuilletApi content pages zip)
   novawick_warnings(novawick_fuzz_entries)
 endif()

@@ -1,10 +1,12 @@
 #include "mirror/zlibrary.h"
 
-#include "QuilletApi/errors.h"
-#include "QuilletApi/site_profile.h"
 #include "epub/cover_image.h"
 #include "mirror/mirror_hosts.h"
 #include "net/fetch.h"
+#include "net/url.h"
+#include "pages/errors.h"
+#include "pages/page.h"
+#include "pages/requests.h"
 
 namespace novawick {
 namespace {
@@ -59,9 +61,11 @@ std::vector<SearchResult> Zlibrary::search(std::string_view name) {
     std::optional<Url> mirror = availableURL();
     if (!mirror) return {};
     Url address = mirror->appendingPathComponent("s").appendingPathComponent(std::string(name) + "?");
-    site::Page page = site::checkedPage(address, net::pageFetch(address.text()));
+    pages::Page page = pages::checkedPage(address, pages::pageFetch(address.text()));
     html::Element* box = page.body->getElementById(kResultBoxId);
-    if (box == nullptr) throw EmptyError(address.text(), missingElementCause("#" + std::string(kResultBoxId)));
+    if (box == nullptr) {
+        throw pages::EmptyError(address.text(), pages::missingElementCause("#" + std::string(kResultBoxId)));
+    }
     std::vector<SearchResult> results;
     for (html::Element* table : box->select("table")) {
         if (!table->hasClass("resItemTable")) continue;
@@ -71,7 +75,7 @@ std::vector<SearchResult> Zlibrary::search(std::string_view name) {
 }
 
 std::string Zlibrary::getIntro(const SearchResult& from) {
-    site::Page page = site::checkedPage(from.url, net::pageFetch(from.url.text()));
+    pages::Page page = pages::checkedPage(from.url, pages::pageFetch(from.url.text()));
     html::Element* description = page.body->getElementById("bookDescriptionBox");
     return description ? description->text() : std::string();
 }

@@ -1,8 +1,10 @@
 // The library-mirror client: picks the first mirror host that answers, searches it for EPUB books and
 // reads a book's description. A type without instances; nothing is remembered between calls.
+// The dialogue does not call it: it is the second source of hits (`ResultType::zlibrary`) for a front end
+// that offers one, and tests/mirror keeps it working against loopback mirrors.
 #pragma once
 
-#include "QuilletApi/records.h"
+#include "QuilletApi/records/records.h"
 
 #include <optional>
 #include <string>

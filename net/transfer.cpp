@@ -178,7 +178,7 @@ bool isPastTimeLimit(CURLcode code, const Transfer& transfer) {
 bool isInsecureRedirect(CURLcode code, const Transfer& transfer) {
     if (transfer.insecureRedirect) return true;
     if (code != CURLE_UNSUPPORTED_PROTOCOL || !transfer.secureHopSeen) return false;
-    const auto scheme = urlPart(transfer.location, UrlPart::scheme);
+    const auto scheme = urlScheme(transfer.location);
     return scheme && *scheme == "http";
 }
 
@@ -288,7 +288,7 @@ void configureTransfer(CURL* curl, const Request& request, const std::optional<T
     // A request made over https never follows a redirect to plain http, where the page could be read or
     // changed on the way and a 307 would re-post the search term in the clear; refused here, the hop is
     // not even connected. An http address (a cover) may move up to https.
-    const bool secureStart = urlPart(request.url, UrlPart::scheme) == "https";
+    const bool secureStart = urlScheme(request.url) == "https";
     setOption(curl, CURLOPT_REDIR_PROTOCOLS_STR, secureStart ? "https" : "http,https");
     // ...and a chain that started on http, went up to https and comes back down is stopped before the
     // plain hop's request is sent: checkHop sees the scheme of every hop.

@@ -28,7 +28,7 @@ void fuzzEntitiesUnescape(std::string_view input);
 void fuzzZipUnzip(std::string_view input);
 /// `Content::content` on an arbitrary spill file, and the write-read round trip of what it gave.
 void fuzzContentSpill(std::string_view input);
-/// `site::queryParameterString` on an arbitrary form table; the encoding must decode back exactly.
+/// `pages::queryParameterString` on an arbitrary form table; the encoding must decode back exactly.
 void fuzzFormEncode(std::string_view input);
 /// `Url::parse`, `appendingPathComponent` and the site's path joining on arbitrary text.
 void fuzzUrlJoin(std::string_view input);

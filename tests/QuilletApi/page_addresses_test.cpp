@@ -2,10 +2,10 @@
 // itself (its scheme, host and port, no user name) whatever its text; one that leads elsewhere is an
 // unusable entry or page and is never requested. A cover may live on any http or https host, read
 // relative to the search answer as a browser reads an image's address, but never carries credentials.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/scoped_seam.h"
+#include "demo/loopback/scoped_seam.h"
+#include "pages/errors.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/raw_tls_server.h"
 
@@ -110,8 +110,9 @@ TEST(PageAddresses, AReadLinkThatLeavesTheSiteMakesTheBookPageUnusable) {
         try {
             QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
             ADD_FAILURE() << away << ": no error";
-        } catch (const EmptyError& error) {
-            EXPECT_EQ(std::string(error.what()), kBase + "/book/1/: " + std::string(kReadLinkOffSiteCause)) << away;
+        } catch (const pages::EmptyError& error) {
+            EXPECT_EQ(std::string(error.what()), kBase + "/book/1/: " + std::string(pages::kReadLinkOffSiteCause))
+                << away;
         }
         site.expectOnlySiteRequests();
     }

@@ -1,12 +1,12 @@
 // The novel-site client against a real HTTPS site on loopback: what reaches the server, how hits,
 // chapter lists and chapter pages are read, and how unusable answers fail.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "QuilletApi/site_profile.h"
+#include "demo/loopback/loopback_site.h"
 #include "net/errors.h"
+#include "pages/errors.h"
 #include "tests/QuilletApi/site_pages.h"
-#include "demo/loopback_site.h"
 #include "tests/support/raw_tls_server.h"
 
 #include <gtest/gtest.h>
@@ -27,23 +27,6 @@ const std::string kBase = "https://" + kHost;
 SearchResult bookAt(const std::string& path) {
     Url url = *Url::parse(kBase + path);
     return SearchResult{"书", "作者", url, url, ResultType::vorune};
-}
-
-TEST(QueryParameterString, EncodesFormSeparatorsAndKeepsTheRestOfTheQuerySet) {
-    struct Case {
-        site::FormTable table;
-        const char* expected;
-    } cases[] = {
-        {{{"show", "writer,title"}}, "show=writer,title"},
-        {{{"k", "a b&c"}}, "k=a%20b%26c"},
-        {{{"searchkey", "C++ & 你"}}, "searchkey=C%2B%2B%20%26%20%E4%BD%A0"},
-        {{{"a=b", "1%2"}}, "a%3Db=1%252"},
-        {{{"Submit22", "搜索"}}, "Submit22=%E6%90%9C%E7%B4%A2"},
-        {{{"x", "/?:@!$'()*;,-._~"}}, "x=/?:@!$'()*;,-._~"},
-        {{}, ""},
-        {{{"a", "1"}, {"b", ""}}, "a=1&b="},
-    };
-    for (const Case& c : cases) EXPECT_EQ(site::queryParameterString(c.table), c.expected);
 }
 
 TEST(Search, SendsTheFormWithTheSearchProfileExactly) {
@@ -133,7 +116,7 @@ TEST(Search, UnusableAnswersRaiseEmptyErrorNamingTheAddressAndTheCause) {
         try {
             QuilletApi::search("x");
             ADD_FAILURE() << c.cause << ": no error";
-        } catch (const EmptyError& error) {
+        } catch (const pages::EmptyError& error) {
             EXPECT_EQ(std::string(error.what()), kBase + "/search/: " + c.cause);
         }
     }
@@ -146,7 +129,7 @@ TEST(Search, RedirectsAreFollowedAndTheFinalStatusDecides) {
     server.route("/results", testing::ScriptedResponse::text(200, testing::searchPage({{"a", "/a", "https://i.invalid/a", "作者：乙"}})));
     EXPECT_EQ(QuilletApi::search("x").size(), 1u);
     server.route("/results", testing::ScriptedResponse::text(500, testing::searchPage({})));
-    EXPECT_THROW(QuilletApi::search("x"), EmptyError);
+    EXPECT_THROW(QuilletApi::search("x"), pages::EmptyError);
 }
 
 TEST(Search, TransportFailuresPassThroughNamingTheAddress) {
@@ -248,7 +231,7 @@ TEST(GetContent, UnusablePagesFailTheWholeDownloadNamingThePageAndTheCause) {
         try {
             QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
             ADD_FAILURE() << c.path << ": no error";
-        } catch (const EmptyError& error) {
+        } catch (const pages::EmptyError& error) {
             EXPECT_EQ(std::string(error.what()), kBase + c.expected);
         }
     }

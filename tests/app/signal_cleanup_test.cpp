@@ -16,7 +16,7 @@
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "app/signal_cleanup.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/work_folder.h"
 #include "epub/work_folder_registry.h"
 #include "tests/QuilletApi/site_pages.h"

@@ -2,7 +2,6 @@
 // the covers are valid PNG files, the search form is decoded as a server would, and every page is in the
 // structure the client reads, so that search, introduction and chapter download give back exactly the
 // book model. Injected faults make the client fail the way a broken real site would.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "demo/cover_picture.h"
@@ -10,6 +9,7 @@
 #include "demo/demo_site.h"
 #include "net/fetch.h"
 #include "net/utf8.h"
+#include "pages/errors.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -232,11 +232,11 @@ TEST_F(DemoSiteClient, InjectedFaultsBreakTheDownload) {
         DemoSite broken;
         broken.installSeam();
         broken.injectFault(c.path, c.fault);
-        EXPECT_THROW(QuilletApi::getContent(hitFor(book), std::nullopt, {}), EmptyError) << c.path;
+        EXPECT_THROW(QuilletApi::getContent(hitFor(book), std::nullopt, {}), pages::EmptyError) << c.path;
     }
     site.injectFault("/search/", Fault::serverError);
     site.installSeam();
-    EXPECT_THROW(QuilletApi::search("林"), EmptyError);
+    EXPECT_THROW(QuilletApi::search("林"), pages::EmptyError);
 }
 
 }  // namespace

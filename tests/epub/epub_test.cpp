@@ -1,18 +1,18 @@
 // Books written end to end from a loopback site and checked by outside readers: the EPUB validator,
 // Python's zipfile and XML parser. Also what the save folder holds before and after, on success and failure.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/book_file.h"
 #include "epub/cover_image.h"
 #include "epub/epub_gen.h"
 #include "epub/titles.h"
 #include "epub/xml_text.h"
+#include "pages/errors.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temporary_folder.h"
 #include "zip/zip_error.h"
-#include "demo/loopback_site.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -308,7 +308,7 @@ TEST(Epub, AFailureLeavesNothingBehind) {
     EXPECT_ANY_THROW(QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {}));
     EXPECT_TRUE(save.entries().empty());
     // The save folder the run made goes with the failure.
-    EXPECT_THROW(QuilletApi::genEpub(save.path() / "missing", hit("书", "某"), std::nullopt, {}), EmptyError);
+    EXPECT_THROW(QuilletApi::genEpub(save.path() / "missing", hit("书", "某"), std::nullopt, {}), pages::EmptyError);
     EXPECT_TRUE(save.entries().empty());
 }
 

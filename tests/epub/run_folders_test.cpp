@@ -1,12 +1,12 @@
 // The run's own folders in the user's save folder: the save folder is made with its missing parents and
 // taken back when the run fails; the work folders of killed runs are removed by the next run, never a live
 // run's and never one that merely looks like one.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/save_folder.h"
 #include "epub/work_folder.h"
+#include "pages/errors.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/temporary_folder.h"
 
@@ -166,7 +166,7 @@ TEST(GenEpubFolders, AFailedRunTakesBackExactlyTheFoldersItMade) {
             if (!intruder.empty()) touch(intruder);
             response.status = 500;
         });
-        EXPECT_THROW(QuilletApi::genEpub(parent / "a/b/c", hit(), std::nullopt, {}), EmptyError);
+        EXPECT_THROW(QuilletApi::genEpub(parent / "a/b/c", hit(), std::nullopt, {}), pages::EmptyError);
         EXPECT_EQ(tree(parent.path()), c.after);
     }
 }

@@ -1,9 +1,9 @@
 // The library-mirror client against several loopback HTTPS mirrors: which host is chosen and after how
 // many probes, the search address, which result tables become records, and the book description.
-#include "QuilletApi/errors.h"
+#include "demo/loopback/loopback_site.h"
 #include "mirror/zlibrary.h"
 #include "net/errors.h"
-#include "demo/loopback_site.h"
+#include "pages/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -165,7 +165,7 @@ TEST(MirrorSearch, PageWithoutResultBoxIsUnusable) {
     try {
         Zlibrary::search("x");
         ADD_FAILURE() << "no error";
-    } catch (const EmptyError& error) {
+    } catch (const pages::EmptyError& error) {
         EXPECT_EQ(std::string(error.what()), "https://" + hosts()[0] + "/s/x%3F: no element matches \"#searchResultBox\"");
     }
     mirror.get("/s/x?", [](const SiteRequest&, SiteResponse& response) {

@@ -7,8 +7,9 @@
 #include <thread>
 #include <vector>
 
+#include "demo/loopback/loopback_site.h"
 #include "net/fetch.h"
-#include "demo/loopback_site.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
@@ -27,7 +28,7 @@ TEST(ConnectionReuseTest, TwoHundredPagesOverOneConnection) {
     });
 
     for (int page = 0; page < 200; ++page) {
-        const auto answer = novawick::net::pageFetch(site.url("/chapter?page=" + std::to_string(page)));
+        const auto answer = novawick::pages::pageFetch(site.url("/chapter?page=" + std::to_string(page)));
         ASSERT_EQ(answer.status, 200);
         ASSERT_EQ(answer.body, "<p>/chapter?page=" + std::to_string(page) + "</p>");
     }
@@ -42,11 +43,11 @@ TEST(ConnectionReuseTest, PostsGetsAndRedirectsShareTheConnection) {
     server.route("/moved", ScriptedResponse::redirect(302, "/page"));
     server.route("/page", ScriptedResponse::text(200, "page"));
 
-    novawick::net::searchPost(server.url("/search/"), "q=1",
+    novawick::pages::searchPost(server.url("/search/"), "q=1",
                               {{"Content-Type", "application/x-www-form-urlencoded"}});
-    novawick::net::pageFetch(server.url("/moved"));
+    novawick::pages::pageFetch(server.url("/moved"));
     novawick::net::plainFetch(server.url("/page"));
-    novawick::net::searchPost(server.url("/search/"), "q=2", {});
+    novawick::pages::searchPost(server.url("/search/"), "q=2", {});
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 5u);

@@ -13,6 +13,7 @@
 
 #include "net/errors.h"
 #include "net/fetch.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
@@ -64,7 +65,7 @@ TEST(ProtocolLimitTest, RedirectToAFileAddressIsRefused) {
     server.installSeam();
     server.route("/to-file", ScriptedResponse::redirect(302, "file:///etc/passwd"));
 
-    const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/to-file")); });
+    const auto error = failureOf([&] { return novawick::pages::pageFetch(server.url("/to-file")); });
     EXPECT_EQ(error.failure(), TransportFailure::unsupportedProtocol) << error.what();
 }
 
@@ -73,7 +74,7 @@ TEST(RedirectLimitTest, LoopFailsAfterTwentyRedirects) {
     server.installSeam();
     server.route("/loop", ScriptedResponse::redirect(302, "/loop"));
 
-    const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/loop")); });
+    const auto error = failureOf([&] { return novawick::pages::pageFetch(server.url("/loop")); });
     EXPECT_EQ(error.failure(), TransportFailure::tooManyRedirects) << error.what();
     EXPECT_EQ(server.requests().size(), 21u);
 }
@@ -83,7 +84,7 @@ TEST(ConnectionFailureTest, RefusedConnectionNamesTheAddress) {
     seam.routes.push_back({"closed.test", 443, closedPort()});
     ScopedTransportSeam guard(seam);
 
-    const auto error = failureOf([] { return novawick::net::pageFetch("https://closed.test/book/1/"); });
+    const auto error = failureOf([] { return novawick::pages::pageFetch("https://closed.test/book/1/"); });
     EXPECT_EQ(error.failure(), TransportFailure::couldNotConnect);
     EXPECT_TRUE(std::string(error.what()).starts_with("https://closed.test/book/1/: ")) << error.what();
     EXPECT_FALSE(error.cause().empty());
@@ -117,7 +118,7 @@ TEST(ConnectionFailureTest, ConnectionClosedMidBodyFails) {
         response.hangUpAfterBodyBytes = 1200;
         server.route("/cut", response);
 
-        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/cut")); });
+        const auto error = failureOf([&] { return novawick::pages::pageFetch(server.url("/cut")); });
         EXPECT_EQ(error.failure(), TransportFailure::receiveFailure) << error.what();
     }
 }
@@ -143,7 +144,7 @@ TEST_F(InactivityTest, StallLongerThanTheLimitFails) {
     server.route("/mid-body", midBody);
 
     for (const char* path : {"/before-headers", "/mid-body"}) {
-        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url(path)); });
+        const auto error = failureOf([&] { return novawick::pages::pageFetch(server.url(path)); });
         EXPECT_EQ(error.failure(), TransportFailure::timedOut) << path << ": " << error.what();
         EXPECT_EQ(error.cause(), novawick::net::inactivityCause(500)) << path;
     }
@@ -200,7 +201,7 @@ TEST_P(TotalBoundTest, RequestEndsWithItsOwnCause) {
     ScopedTransportSeam guard(seam);
     server.route("/slow", GetParam().response);
 
-    const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/slow")); });
+    const auto error = failureOf([&] { return novawick::pages::pageFetch(server.url("/slow")); });
     EXPECT_EQ(error.failure(), TransportFailure::timedOut) << error.what();
     EXPECT_EQ(error.cause(), GetParam().cause);
 }
@@ -218,7 +219,7 @@ TEST(TotalBoundTest, TransferAboveTheRateFloorOutlastsItsWindows) {
     ScopedTransportSeam guard(seam);
     server.route("/steady", dripped(6000, 100, 50ms));  // 2 KB a second, twenty times the floor, for 3 s
 
-    EXPECT_EQ(novawick::net::pageFetch(server.url("/steady")).body, std::string(6000, 't'));
+    EXPECT_EQ(novawick::pages::pageFetch(server.url("/steady")).body, std::string(6000, 't'));
 }
 
 TEST(HeaderLimitTest, OversizedHeaderIsReportedAsSuch) {
@@ -234,7 +235,7 @@ TEST(HeaderLimitTest, OversizedHeaderIsReportedAsSuch) {
     server.route("/many-lines", manyLines);
 
     for (const char* path : {"/one-long-line", "/many-lines"}) {
-        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url(path)); });
+        const auto error = failureOf([&] { return novawick::pages::pageFetch(server.url(path)); });
         EXPECT_EQ(error.failure(), TransportFailure::receiveFailure) << path << ": " << error.what();
         EXPECT_EQ(error.cause(), novawick::net::responseHeaderTooLargeCause) << path;
     }

@@ -9,6 +9,7 @@
 
 #include "net/errors.h"
 #include "net/fetch.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
@@ -60,10 +61,10 @@ TEST_F(RedirectTest, HttpsIsNeverFollowedDownToHttp) {
         std::size_t plainRequests;  // the first hop of a chain that starts on plain http
     };
     const std::vector<Case> cases = {
-        {"page", [&] { return novawick::net::pageFetch(secure.url("/c/2.html")); }, "http://plain.test/c/2.html", 0},
+        {"page", [&] { return novawick::pages::pageFetch(secure.url("/c/2.html")); }, "http://plain.test/c/2.html", 0},
         {"search post",
          [&] {
-             return novawick::net::searchPost(secure.url("/search/"), "searchkey=secret",
+             return novawick::pages::searchPost(secure.url("/search/"), "searchkey=secret",
                                               {{"Content-Type", "application/x-www-form-urlencoded"}});
          },
          "http://plain.test/search/", 0},

@@ -8,6 +8,7 @@
 
 #include "net/errors.h"
 #include "net/fetch.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
@@ -46,7 +47,7 @@ protected:
 
 TEST_F(RequestWireTest, SearchPostSendsTheProfileInOrderWithBodyAndLength) {
     const std::string body = "searchkey=%E6%B5%8B%E8%AF%95&show=writer,title&searchtype=all";
-    novawick::net::searchPost(server.url("/search/"), body, searchProfile);
+    novawick::pages::searchPost(server.url("/search/"), body, searchProfile);
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -64,14 +65,14 @@ TEST_F(RequestWireTest, SearchPostSendsTheProfileInOrderWithBodyAndLength) {
 }
 
 TEST_F(RequestWireTest, PageFetchAddsOnlyTheUserAgent) {
-    novawick::net::pageFetch(server.url("/book/12/?a=1&b=%20"));
+    novawick::pages::pageFetch(server.url("/book/12/?a=1&b=%20"));
 
     const auto request = server.requests().at(0);
     const std::vector<HeaderField> expected = {
         {"Host", "raw.test"},
         {"Accept", "*/*"},
         {"Accept-Encoding", "gzip, deflate, br"},
-        {"User-Agent", std::string(novawick::net::pageUserAgent)},
+        {"User-Agent", std::string(novawick::pages::pageUserAgent)},
     };
     EXPECT_EQ(request.method, "GET");
     EXPECT_EQ(request.target, "/book/12/?a=1&b=%20");
@@ -88,7 +89,7 @@ TEST_F(RequestWireTest, PlainFetchSendsOnlyTheClientsOwnFields) {
 }
 
 TEST_F(RequestWireTest, NothingCarriesOverFromThePreviousRequestOnTheReusedHandle) {
-    novawick::net::searchPost(server.url("/search/"), "a=b", searchProfile);
+    novawick::pages::searchPost(server.url("/search/"), "a=b", searchProfile);
     novawick::net::plainFetch(server.url("/next"));
 
     const auto requests = server.requests();
@@ -121,7 +122,7 @@ TEST_F(RequestWireTest, HeaderTextThatCouldSplitTheRequestIsRefusedBeforeSending
     };
     for (const auto& headers : hostile) {
         try {
-            novawick::net::searchPost(server.url("/search/"), "", headers);
+            novawick::pages::searchPost(server.url("/search/"), "", headers);
             ADD_FAILURE() << "accepted " << headers[0].first;
         } catch (const TransportError& error) {
             EXPECT_EQ(error.failure(), TransportFailure::invalidRequest) << error.what();

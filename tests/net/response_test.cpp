@@ -6,6 +6,7 @@
 #include <string>
 
 #include "net/fetch.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
@@ -49,7 +50,7 @@ TEST_P(DecodingTest, BodyArrivesDecoded) {
     response.dripBytes = GetParam().dripBytes;
     server.route("/page", response);
 
-    const auto answer = novawick::net::pageFetch(server.url("/page"));
+    const auto answer = novawick::pages::pageFetch(server.url("/page"));
     EXPECT_EQ(answer.status, 200);
     EXPECT_EQ(answer.body, chinesePage());
 }
@@ -89,7 +90,7 @@ TEST_F(PassThroughTest, StatusAndBodyOfTheFinalResponseReachTheCaller) {
          {Case{"/missing", 404, "<html>gone</html>", "/missing"}, Case{"/moved", 200, "landed", "/landing"},
           Case{"/broken", 500, "server error page", "/failing"},
           Case{"/absolute", 200, "landed", "/landing"}}) {
-        const auto answer = novawick::net::pageFetch(server.url(item.path));
+        const auto answer = novawick::pages::pageFetch(server.url(item.path));
         EXPECT_EQ(answer.status, item.status) << item.path;
         EXPECT_EQ(answer.body, item.body) << item.path;
         EXPECT_EQ(answer.effectiveUrl, server.url(item.finalPath)) << item.path;
@@ -109,7 +110,7 @@ TEST_F(PassThroughTest, PostAnsweredByARedirectContinuesAsGet) {
     server.route("/search/", ScriptedResponse::redirect(302, "/result"));
     server.route("/result", ScriptedResponse::text(200, "hits"));
 
-    const auto answer = novawick::net::searchPost(server.url("/search/"), "q=1",
+    const auto answer = novawick::pages::searchPost(server.url("/search/"), "q=1",
                                                   {{"Content-Type", "application/x-www-form-urlencoded"}});
     EXPECT_EQ(answer.body, "hits");
     const auto requests = server.requests();

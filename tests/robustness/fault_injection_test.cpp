@@ -2,11 +2,11 @@
 // page is the faulty one, so the first chapter has already been read when the fault strikes. Every case
 // must end promptly with its own clear error (or, for a next-page cycle, with the book), and a failed
 // save must leave the user's folder exactly as it was.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "net/errors.h"
-#include "net/fetch.h"
+#include "pages/errors.h"
+#include "pages/requests.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/robustness/save_folder.h"
 #include "tests/support/raw_tls_server.h"
@@ -211,7 +211,7 @@ Outcome save(const std::filesystem::path& folder) {
     try {
         QuilletApi::genEpub(folder, book(), std::nullopt, {});
         return Outcome::bookSaved;
-    } catch (const EmptyError&) {
+    } catch (const pages::EmptyError&) {
         return Outcome::emptyError;
     } catch (const net::TransportError& error) {
         std::optional<Outcome> outcome = outcomeOf(error.failure());
@@ -270,7 +270,7 @@ TEST(FaultInjection, ATruncatedCodingIsATransportFailure) {
         server.installSeam();
         server.route("/page", codedAndDamaged(coding, truncateToHalf));
         try {
-            const net::Response response = net::pageFetch(kBase + "/page");
+            const net::Response response = pages::pageFetch(kBase + "/page");
             ADD_FAILURE() << "a truncated body was accepted: " << response.body.size() << " bytes";
         } catch (const net::TransportError& error) {
             EXPECT_EQ(error.failure(), net::TransportFailure::contentDecodingFailure) << error.what();

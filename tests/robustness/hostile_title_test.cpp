@@ -3,7 +3,7 @@
 // file system takes, and nothing anywhere else.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/robustness/save_folder.h"
 

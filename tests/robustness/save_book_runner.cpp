@@ -3,7 +3,7 @@
 // save and of nothing else. Arguments: PORT CA-FILE SAVE-FOLDER. Exit status 0 when the book is saved.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/scoped_seam.h"
+#include "demo/loopback/scoped_seam.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -19,10 +19,10 @@
 #include <utility>
 #include <vector>
 
+#include "demo/loopback/certificate_kit.h"
+#include "demo/loopback/scoped_seam.h"
 #include "net/http_client.h"
-#include "demo/certificate_kit.h"
 #include "tests/support/content_coding.h"
-#include "demo/scoped_seam.h"
 
 namespace novawick::testing {
 

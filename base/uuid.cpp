@@ -1,4 +1,4 @@
-#include "QuilletApi/uuid.h"
+#include "base/uuid.h"
 
 #include <uuid/uuid.h>
 

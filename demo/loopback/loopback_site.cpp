@@ -1,7 +1,7 @@
 // LoopbackSite over cpp-httplib's SSLServer. Handlers live in our own table behind one catch-all
 // route, so tests may add pages while the server runs. Accepted connections are counted through the
 // server's task queue, which receives exactly one task per accepted socket.
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 
 #include <httplib.h>
 

@@ -1,6 +1,6 @@
-#include "QuilletApi/errors.h"
+#include "pages/errors.h"
 
-namespace novawick {
+namespace novawick::pages {
 
 EmptyError::EmptyError(std::string address, std::string cause)
     : std::runtime_error(address + ": " + cause), address_(std::move(address)), cause_(std::move(cause)) {}
@@ -9,4 +9,4 @@ std::string statusCause(long status) { return "status " + std::to_string(status)
 
 std::string missingElementCause(std::string_view query) { return "no element matches \"" + std::string(query) + "\""; }
 
-}  // namespace novawick
+}  // namespace novawick::pages

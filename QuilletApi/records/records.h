@@ -2,7 +2,7 @@
 // and one entry of a chapter list. They are copied freely and never change after construction.
 #pragma once
 
-#include "QuilletApi/url.h"
+#include "net/url.h"
 
 #include <cstddef>
 #include <functional>
@@ -32,9 +32,6 @@ struct Menu {
     std::string title;
     Url url;
 };
-
-/// Progress observer: receives fractions from 0.0 to 1.0; empty when absent.
-using Progress = std::function<void(double)>;
 
 }  // namespace novawick
 

@@ -1,6 +1,6 @@
-// A URL keeps the text it was made from; parsing is the HTTP layer's, so that what the program accepts
+// A URL keeps the text it was made from; parsing is libcurl's (url_syntax), so that what the program accepts
 // as an address is exactly what its client can request.
-#include "QuilletApi/url.h"
+#include "net/url.h"
 
 namespace novawick {
 namespace {
@@ -17,16 +17,7 @@ std::optional<Url> Url::parse(std::string_view text) {
     return Url(std::move(owned));
 }
 
-Url Url::fromFilePath(const std::filesystem::path& path) {
-    std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
-    return Url("file://" + percentEncode(absolute, kPathAllowed));
-}
-
-std::string Url::scheme() const { return net::urlPart(text_, net::UrlPart::scheme).value_or(""); }
-
 net::UrlOrigin Url::origin() const { return net::urlOrigin(text_).value_or(net::UrlOrigin{}); }
-
-std::filesystem::path Url::filePath() const { return net::urlPart(text_, net::UrlPart::decodedPath).value_or(""); }
 
 Url Url::appendingPathComponent(std::string_view component) const {
     std::string base = text_;

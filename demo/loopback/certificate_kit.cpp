@@ -1,7 +1,7 @@
 // Certificates through OpenSSL's X509 API. The authority carries the extensions strict verifiers
 // insist on (critical CA basic constraints, key usage, key identifiers) so that libcurl with
 // OpenSSL 3 accepts the chain exactly as it would a public one.
-#include "demo/certificate_kit.h"
+#include "demo/loopback/certificate_kit.h"
 
 #include <openssl/err.h>
 #include <openssl/evp.h>

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "demo/loopback/certificate_kit.h"
+#include "demo/loopback/scoped_seam.h"
 #include "net/http_client.h"
-#include "demo/certificate_kit.h"
-#include "demo/scoped_seam.h"
 
 namespace novawick::loopback {
 

@@ -9,8 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace novawick {
+namespace novawick::pages {
 
+/// An answer of a site that could not be used; what() is "<address>: <cause>".
 class EmptyError : public std::runtime_error {
 public:
     EmptyError(std::string address, std::string cause);
@@ -34,4 +35,4 @@ std::string statusCause(long status);
 /// "no element matches \"<query>\"".
 std::string missingElementCause(std::string_view query);
 
-}  // namespace novawick
+}  // namespace novawick::pages

@@ -4,7 +4,6 @@
 
 #include "net/url_syntax.h"
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,18 +14,12 @@ class Url {
 public:
     /// Parses an absolute URL with libcurl's URL API; empty, relative or malformed text gives no value.
     static std::optional<Url> parse(std::string_view text);
-    /// A file URL for a location on the file system.
-    static Url fromFilePath(const std::filesystem::path& path);
 
     /// The text this URL was made from.
     const std::string& text() const noexcept { return text_; }
-    /// The scheme in lower case ("https", "file", ...).
-    std::string scheme() const;
     /// Scheme, host and port (the scheme's default when none is written), and whether the address
     /// carries credentials.
     net::UrlOrigin origin() const;
-    /// The decoded path of a file URL.
-    std::filesystem::path filePath() const;
 
     /// Appends one path text as further segments ("/" stays a separator), percent-encoding what a path
     /// segment may not hold ("?", "#", space, non-ASCII as UTF-8 bytes). A text that begins with "/" is
