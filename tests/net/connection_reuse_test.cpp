@@ -1,5 +1,6 @@
 // Connection reuse: a whole book's worth of pages, requests of mixed kinds, and requests from several
-// threads all travel over one kept-alive connection, one request at a time.
+// threads all travel over one kept-alive connection, one request at a time. Each client keeps its own
+// routes and connections, whatever other clients do beside it.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -81,6 +82,20 @@ TEST(ConnectionReuseTest, RequestsFromSeveralThreadsRunOneAtATime) {
     EXPECT_EQ(successes.load(), 40);
     EXPECT_EQ(mostInFlight.load(), 1);
     EXPECT_EQ(site.connectionsAccepted(), 1u);
+}
+
+TEST(ConnectionReuseTest, ClientsKeepTheirOwnRoutesAndConnections) {
+    // Two sites under one host name: which one answers depends only on the client asked.
+    LoopbackSite first;
+    LoopbackSite second;
+    first.serve("/page", "first");
+    second.serve("/page", "second");
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_EQ(novawick::net::plainFetch(first.client(), first.url("/page")).body, "first");
+        ASSERT_EQ(novawick::net::plainFetch(second.client(), second.url("/page")).body, "second");
+    }
+    EXPECT_EQ(first.connectionsAccepted(), 1u);
+    EXPECT_EQ(second.connectionsAccepted(), 1u);
 }
 
 }  // namespace
