@@ -6,6 +6,7 @@
 #include "QuilletApi/site_profile.h"
 #include "QuilletApi/text_units.h"
 #include "epub/cover_image.h"
+#include "net/http_client.h"
 #include "pages/page.h"
 #include "pages/requests.h"
 
@@ -42,11 +43,15 @@ std::optional<SearchResult> buildHit(const html::Element& item, const Url& answe
 }  // namespace
 
 std::vector<SearchResult> QuilletApi::search(std::string_view name) {
+    return search(net::HttpClient::shared(), name);
+}
+
+std::vector<SearchResult> QuilletApi::search(net::Transport& transport, std::string_view name) {
     std::optional<Url> address = site::siteUrl(kSearchPath);
     if (!address) return {};
     pages::FormTable form = {{"show", "writer,title"}, {"searchkey", std::string(name)}, {"Submit22", "搜索"}};
     net::Response response =
-        pages::searchPost(address->text(), pages::queryParameterString(form), site::searchProfile());
+        pages::searchPost(transport, address->text(), pages::queryParameterString(form), site::searchProfile());
     // Covers are relative to where the answer came from, after any redirect.
     Url answer = Url::parse(response.effectiveUrl).value_or(*address);
     pages::Page page = pages::checkedPage(*address, response);

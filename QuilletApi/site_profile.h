@@ -2,7 +2,7 @@
 // every answer passes are shared with the mirror client, in pages/.
 #pragma once
 
-#include "net/http_client.h"
+#include "net/transport.h"
 #include "net/url.h"
 
 #include <optional>

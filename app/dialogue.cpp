@@ -1,6 +1,7 @@
 #include "app/dialogue.h"
 
 #include "QuilletApi/quillet_api.h"
+#include "net/http_client.h"
 
 #include <sys/ioctl.h>
 
@@ -70,10 +71,12 @@ bool isBidiControl(std::string_view sequence) {
 
 }  // namespace
 
-std::vector<SearchResult> QuilletSource::search(std::string_view name) { return QuilletApi::search(name); }
+net::Transport& QuilletSource::transport() const { return transport_ ? *transport_ : net::HttpClient::shared(); }
+
+std::vector<SearchResult> QuilletSource::search(std::string_view name) { return QuilletApi::search(transport(), name); }
 
 void QuilletSource::genEpub(const std::filesystem::path& at, const SearchResult& with) {
-    QuilletApi::genEpub(at, with, std::nullopt, Progress{});
+    QuilletApi::genEpub(transport(), at, with, std::nullopt, Progress{});
 }
 
 std::optional<std::int64_t> parseChoice(std::string_view line) {

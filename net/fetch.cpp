@@ -1,10 +1,10 @@
-// The plain fetch over HttpClient::shared().
+// The plain fetch over the caller's transport.
 #include "net/fetch.h"
 
 namespace novawick::net {
 
-Response plainFetch(const std::string& url) {
-    return HttpClient::shared().send(Request{
+Response plainFetch(Transport& transport, const std::string& url) {
+    return transport.send(Request{
         .method = Method::get,
         .url = url,
         .headers = {},

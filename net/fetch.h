@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "net/http_client.h"
+#include "net/transport.h"
 
 namespace novawick::net {
 
-/// GET with no header set by the program and the client's default settings.
-Response plainFetch(const std::string& url);
+/// GET through `transport` with no header set by the program and the client's default settings.
+Response plainFetch(Transport& transport, const std::string& url);
 
 }  // namespace novawick::net

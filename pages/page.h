@@ -3,7 +3,7 @@
 #pragma once
 
 #include "html/nodes/document.h"
-#include "net/http_client.h"
+#include "net/transport.h"
 #include "net/url.h"
 
 #include <memory>

@@ -1,4 +1,4 @@
-// The request kinds: fixed header sets and settings over HttpClient::shared().
+// The request kinds: fixed header sets and settings over the caller's transport.
 #include "pages/requests.h"
 
 #include "net/url.h"
@@ -11,8 +11,8 @@ constexpr std::string_view kFormValueAllowed = "!$'()*,-./:;?@_~";
 
 }  // namespace
 
-net::Response pageFetch(const std::string& url) {
-    return net::HttpClient::shared().send(net::Request{
+net::Response pageFetch(net::Transport& transport, const std::string& url) {
+    return transport.send(net::Request{
         .method = net::Method::get,
         .url = url,
         .headers = {{"User-Agent", std::string(pageUserAgent)}},
@@ -21,8 +21,9 @@ net::Response pageFetch(const std::string& url) {
     });
 }
 
-net::Response searchPost(const std::string& url, std::string body, std::vector<net::HeaderField> profileHeaders) {
-    return net::HttpClient::shared().send(net::Request{
+net::Response searchPost(net::Transport& transport, const std::string& url, std::string body,
+                         std::vector<net::HeaderField> profileHeaders) {
+    return transport.send(net::Request{
         .method = net::Method::post,
         .url = url,
         .headers = std::move(profileHeaders),

@@ -106,14 +106,16 @@ LoopbackSite::LoopbackSite(std::vector<std::string> hostNames)
     server.http.Post(".*", dispatch);
     server.port = server.http.bind_to_any_port("127.0.0.1");
     if (server.port <= 0) throw std::runtime_error("loopback site: cannot listen on 127.0.0.1");
+    // Made before the server thread starts, so that a failure here leaves no thread running.
+    client_ = std::make_unique<net::HttpClient>(clientSettings());
     server.thread = std::thread([&server] { server.http.listen_after_bind(); });
     // stop() is a no-op until the accept loop runs, so destruction must not race ahead of it.
     while (!server.http.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 LoopbackSite::~LoopbackSite() {
-    // Dropping the seam closes the shared client's connections first, so no worker waits on an idle one.
-    seamGuard_.reset();
+    // The client's connections close first, so that no worker waits on an idle one.
+    client_.reset();
     server_->http.stop();
     server_->thread.join();
 }
@@ -149,17 +151,16 @@ const CertificateKit& LoopbackSite::certificates() const {
     return server_->certificates;
 }
 
-net::TransportSeam LoopbackSite::seam() const {
-    net::TransportSeam seam;
+net::ClientSettings LoopbackSite::clientSettings() const {
+    net::ClientSettings settings;
     for (const std::string& host : server_->certificates.hostNames())
-        seam.routes.push_back({host, 443, port()});
-    seam.caFile = server_->certificates.caFile().string();
-    return seam;
+        settings.routes.push_back({host, 443, port()});
+    settings.caFile = server_->certificates.caFile().string();
+    return settings;
 }
 
-void LoopbackSite::installSeam() {
-    seamGuard_.reset();
-    seamGuard_.emplace(seam());
+net::HttpClient& LoopbackSite::client() const {
+    return *client_;
 }
 
 std::size_t LoopbackSite::connectionsAccepted() const {

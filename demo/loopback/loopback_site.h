@@ -1,19 +1,18 @@
 // A stand-in for a real web site: HTTPS on 127.0.0.1 with handlers per path, for tests that care
 // about what pages a client reads rather than the exact bytes of its requests (RawTlsServer covers
 // those). It counts the TCP connections it accepts, so a test can prove that many pages travelled
-// over one kept-alive connection. The HTTP server library stays behind this interface.
+// over one kept-alive connection. It comes with an HTTP client of its own that reaches it under its host
+// names, for the caller to hand to what it tests. The HTTP server library stays behind this interface.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "demo/loopback/certificate_kit.h"
-#include "demo/loopback/scoped_seam.h"
 #include "net/http_client.h"
 
 namespace novawick::loopback {
@@ -64,10 +63,10 @@ public:
     /// The certificates in use.
     const CertificateKit& certificates() const;
 
-    /// A seam sending every host name (port 443) here and trusting this site's authority.
-    net::TransportSeam seam() const;
-    /// Installs seam() on the shared client until this site is destroyed.
-    void installSeam();
+    /// Client settings that send every host name (port 443) here and trust this site's authority.
+    net::ClientSettings clientSettings() const;
+    /// A client made with clientSettings(); it closes its connections before the site stops.
+    net::HttpClient& client() const;
 
     /// TCP connections accepted so far.
     std::size_t connectionsAccepted() const;
@@ -77,7 +76,7 @@ public:
 private:
     struct Server;
     std::unique_ptr<Server> server_;
-    std::optional<ScopedTransportSeam> seamGuard_;
+    std::unique_ptr<net::HttpClient> client_;
 };
 
 }  // namespace novawick::loopback
