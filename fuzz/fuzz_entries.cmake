@@ -6,6 +6,7 @@ if(NOT TARGET novawick_fuzz_entries)
     ${PROJECT_SOURCE_DIR}/fuzz/entries/html_entries.cpp
     ${PROJECT_SOURCE_DIR}/fuzz/entries/net_entry.cpp
     ${PROJECT_SOURCE_DIR}/fuzz/entries/records_entries.cpp
+    ${PROJECT_SOURCE_DIR}/fuzz/entries/site_entry.cpp
     ${PROJECT_SOURCE_DIR}/fuzz/entries/targets.cpp
     ${PROJECT_SOURCE_DIR}/fuzz/entries/zip_entry.cpp
   )

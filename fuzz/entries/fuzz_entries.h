@@ -34,6 +34,9 @@ void fuzzFormEncode(std::string_view input);
 void fuzzUrlJoin(std::string_view input);
 /// The HTTP layer's content decoders on a body in arbitrary pieces under a cap; the pieces must not matter.
 void fuzzContentDecode(std::string_view input);
+/// The novel-site client's search, introduction and chapter download against a site that answers every
+/// request with the same page.
+void fuzzSitePages(std::string_view input);
 
 /// Every target, in a fixed order.
 std::span<const FuzzTarget> fuzzTargets();
