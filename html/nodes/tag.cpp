@@ -67,7 +67,7 @@ constexpr std::array<std::uint8_t, kSlots> makeSlots() {
 }
 constexpr std::array<std::uint8_t, kSlots> kSlotRows = makeSlots();
 
-// Names are at most ten bytes: a byte loop beats a call to memcmp.
+// Names are a few bytes long (ten at most today): a byte loop beats a call to memcmp.
 inline bool sameName(std::string_view known, std::string_view name) noexcept {
     if (known.size() != name.size()) return false;
     for (std::size_t index = 0; index < name.size(); ++index) {
