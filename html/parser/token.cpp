@@ -193,8 +193,9 @@ const std::string& TagToken::lowerCasedName() const {
 
 void TagToken::lookUp() const {
     const std::string& name = normalName();
-    knownTag_ = Tag::find(name);
-    id_ = knownTag_ != nullptr ? knownTag_->builderId() : tagIdOf(name);
+    const Tag::Found found = Tag::findWithBuilderId(name);
+    knownTag_ = found.tag;
+    id_ = found.builderId;
     lookedUp_ = true;
 }
 
