@@ -1,4 +1,4 @@
-// The character reader. Input is valid UTF-8 by the time any scan runs (see the constructor), so
+// The character reader. Input is valid UTF-8 by the time any scan runs (see the constructors), so
 // stepping forward uses the lead byte's length and stepping back skips continuation bytes.
 #include "html/parser/character_reader.h"
 
@@ -51,6 +51,8 @@ CharacterReader::CharacterReader(std::string_view input) : input_(input) {
         input_ = owned_;
     }
 }
+
+CharacterReader::CharacterReader(utf8::ValidText input) : input_(input.text()) {}
 
 CharacterReader::CharacterReader(std::string&& input) : owned_(std::move(input)) {
     if (utf8::findInvalid(owned_) != std::string_view::npos) owned_ = utf8::sanitise(owned_);

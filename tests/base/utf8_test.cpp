@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace novawick::utf8 {
@@ -98,12 +100,21 @@ std::vector<std::string> surroundings() {
     return arounds;
 }
 
+// Only the validator vouches for text.
+static_assert(!std::is_constructible_v<ValidText, std::string_view>);
+static_assert(!std::is_constructible_v<ValidText, const char*>);
+static_assert(!std::is_default_constructible_v<ValidText>);
+
 TEST(Utf8, FindsTheFirstInvalidSequenceAndReplacesMaximalSubparts) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(findInvalid(c.bytes), c.firstInvalid);
         EXPECT_EQ(isValid(c.bytes), c.firstInvalid == npos);
-        EXPECT_EQ(validate(c.bytes).has_value(), c.firstInvalid == npos);
+        const std::optional<ValidText> validated = validate(c.bytes);
+        EXPECT_EQ(validated.has_value(), c.firstInvalid == npos);
+        if (validated) {
+            EXPECT_EQ(validated->text().data(), c.bytes.data());
+        }
         EXPECT_EQ(sanitise(c.bytes), c.sanitised);
         EXPECT_TRUE(isValid(sanitise(c.bytes)));
         for (const std::string& around : surroundings()) {
