@@ -68,7 +68,8 @@ protected:
 
 private:
     std::unique_ptr<Document> parseWith(std::unique_ptr<CharacterReader> reader, std::string_view input,
-                                        std::string_view baseUri, ParseErrorList& errors, const ParseSettings& settings);
+                                        std::string_view baseUri, ParseErrorList& errors,
+                                        const ParseSettings& settings);
 };
 
 }  // namespace html
