@@ -44,6 +44,14 @@ const html::Document& fixedDocument() {
 }  // namespace
 
 void fuzzHtmlParse(std::string_view input) {
+    // The validator takes sixteen bytes at a time; a walk by the checked decoder must find the same byte.
+    std::size_t walked = 0;
+    for (std::size_t length = 0; walked < input.size() && (length = utf8::decode(input, walked).length) != 0;) {
+        walked += length;
+    }
+    const std::size_t firstInvalid = walked == input.size() ? std::string_view::npos : walked;
+    if (utf8::findInvalid(input) != firstInvalid) invariantBroken("html_parse", "validator and decoder disagree");
+    if (!utf8::isValid(utf8::sanitise(input))) invariantBroken("html_parse", "repaired text is not UTF-8");
     std::unique_ptr<html::Document> document = html::parse(input, "https://site.test/");
     html::Element* body = document->body();
     if (body != nullptr) (void)body->text();
