@@ -1,6 +1,7 @@
 // UTF-8 for the whole program: validation, decoding, stepping, encoding and repair. Every page the
-// program reads is validated, so `findInvalid` takes ASCII and runs of three-byte sequences (Chinese
-// text) in wide steps; the decoders are inline because the parser calls them per character.
+// program reads is validated, so `findInvalid` checks sixteen bytes at a time where the processor
+// allows and otherwise eight ASCII bytes or one whole three-byte sequence (Chinese text) at a time; the
+// decoders are inline because the parser calls them per character.
 //
 // Well-formed means RFC 3629 as Unicode's table 3-7 states it: shortest forms only, no surrogates,
 // nothing past U+10FFFF. Non-characters such as U+FFFE are well-formed. The checked decoder and the
