@@ -5,11 +5,13 @@
 
 #include <unicode/ustring.h>
 
+#include "base/utf8.h"
 #include "html/nodes/tag.h"
 
-#include "html/parser/utf8.h"
-
 namespace html {
+
+namespace utf8 = novawick::utf8;
+
 namespace {
 
 char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }

@@ -4,11 +4,11 @@
 // book model. Injected faults make the client fail the way a broken real site would.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
+#include "base/utf8.h"
 #include "demo/cover_picture.h"
 #include "demo/demo_pages.h"
 #include "demo/demo_site.h"
 #include "net/fetch.h"
-#include "net/utf8.h"
 #include "pages/errors.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +58,7 @@ TEST(SampleBooks, TheLibraryHoldsWhatTheDemoPromises) {
 // the end-to-end comparison would compare the client's cleaning rather than the book.
 TEST(SampleBooks, TextSurvivesTheClientsCleaningUnchanged) {
     auto clean = [](const std::string& text) {
-        return !text.empty() && net::isValidUtf8(text) && text.front() != ' ' && text.back() != ' ' &&
+        return !text.empty() && utf8::isValid(text) && text.front() != ' ' && text.back() != ' ' &&
                text.find("  ") == std::string::npos && text.find_first_of("\t\r\n") == std::string::npos &&
                text.find("content>") == std::string::npos && text != kSiteNoiseParagraph;
     };

@@ -2,6 +2,7 @@
 // parse errors it records, form controls, the base URI, and the text node per character token.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,7 @@
 #include "html/nodes/element.h"
 #include "html/parser/parser.h"
 #include "tests/html/builder/tree_dump.h"
+#include "tests/support/test_data.h"
 
 namespace {
 
@@ -114,6 +116,15 @@ TEST(Builder, WholeDocumentOfEmptyInput) {
     const auto document = html::parse("");
     EXPECT_EQ(dumpTree(*document), "| <html>\n|   <head>\n|   <body>\n");
     EXPECT_NE(document->body(), nullptr);
+}
+
+// A page that its reader validated is not checked again, and gives the same tree.
+TEST(Builder, ValidatedTextGivesTheTreeOfUncheckedText) {
+    using namespace novawick::testing;
+    const std::string page = readTestData(testDataFolder() / "corpus/novel/chapter.html", "a chapter page");
+    const std::optional<novawick::utf8::ValidText> validated = novawick::utf8::validate(page);
+    ASSERT_TRUE(validated);
+    EXPECT_EQ(dumpTree(*html::parse(*validated)), dumpTree(*html::parse(page)));
 }
 
 TEST(Builder, DoctypeAndQuirksFromForceQuirksOnly) {
