@@ -2,7 +2,7 @@
 // the budget is spilled whole, and a later, smaller one may still stay in memory.
 #include "QuilletApi/chapter_store.h"
 
-#include "QuilletApi/uuid.h"
+#include "base/uuid.h"
 
 #include <limits>
 

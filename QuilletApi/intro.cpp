@@ -1,12 +1,16 @@
 // A book's introduction: the paragraphs of the page's "content" container, one per line.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site_profile.h"
-#include "net/fetch.h"
+#include "net/http_client.h"
+#include "pages/page.h"
+#include "pages/requests.h"
 
 namespace novawick {
 
-std::string QuilletApi::getIntro(const SearchResult& from) {
-    site::Page page = site::checkedPage(from.url, net::pageFetch(from.url.text()));
+std::string QuilletApi::getIntro(const SearchResult& from) { return getIntro(net::HttpClient::shared(), from); }
+
+std::string QuilletApi::getIntro(net::Transport& transport, const SearchResult& from) {
+    pages::Page page = pages::checkedPage(from.url, pages::pageFetch(transport, from.url.text()));
     html::Element* container = page.body->getElementById("content");
     if (container == nullptr) return {};
     std::string introduction;

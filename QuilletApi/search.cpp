@@ -6,7 +6,9 @@
 #include "QuilletApi/site_profile.h"
 #include "QuilletApi/text_units.h"
 #include "epub/cover_image.h"
-#include "net/fetch.h"
+#include "net/http_client.h"
+#include "pages/page.h"
+#include "pages/requests.h"
 
 namespace novawick {
 namespace {
@@ -41,13 +43,18 @@ std::optional<SearchResult> buildHit(const html::Element& item, const Url& answe
 }  // namespace
 
 std::vector<SearchResult> QuilletApi::search(std::string_view name) {
+    return search(net::HttpClient::shared(), name);
+}
+
+std::vector<SearchResult> QuilletApi::search(net::Transport& transport, std::string_view name) {
     std::optional<Url> address = site::siteUrl(kSearchPath);
     if (!address) return {};
-    site::FormTable form = {{"show", "writer,title"}, {"searchkey", std::string(name)}, {"Submit22", "搜索"}};
-    net::Response response = net::searchPost(address->text(), site::queryParameterString(form), site::searchProfile());
+    pages::FormTable form = {{"show", "writer,title"}, {"searchkey", std::string(name)}, {"Submit22", "搜索"}};
+    net::Response response =
+        pages::searchPost(transport, address->text(), pages::queryParameterString(form), site::searchProfile());
     // Covers are relative to where the answer came from, after any redirect.
     Url answer = Url::parse(response.effectiveUrl).value_or(*address);
-    site::Page page = site::checkedPage(*address, response);
+    pages::Page page = pages::checkedPage(*address, response);
     std::vector<SearchResult> hits;
     for (html::Element* item : page.body->select("li")) {
         if (std::optional<SearchResult> hit = buildHit(*item, answer)) hits.push_back(std::move(*hit));

@@ -1,9 +1,6 @@
 #include "QuilletApi/site_profile.h"
 
-#include "QuilletApi/errors.h"
 #include "QuilletApi/site.h"
-#include "html/parser/parser.h"
-#include "net/utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,9 +10,6 @@ namespace {
 
 constexpr std::string_view kSearchUserAgent =
     "Mozilla/5.0 (Macintosh; Intel Mac OS X 10.15; rv:103.0) Gecko/20100101 Firefox/103.0";
-
-// RFC 3986 query characters less the three that separate a form body.
-constexpr std::string_view kFormValueAllowed = "!$'()*,-./:;?@_~";
 
 bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -60,27 +54,6 @@ std::vector<net::HeaderField> searchProfile() {
         {"Sec-Fetch-Site", "same-origin"},
         {"Sec-Fetch-User", "?1"},
     };
-}
-
-std::string queryParameterString(const FormTable& table) {
-    std::string encoded;
-    for (const auto& [key, value] : table) {
-        if (!encoded.empty()) encoded += '&';
-        encoded += percentEncode(key, kFormValueAllowed);
-        encoded += '=';
-        encoded += percentEncode(value, kFormValueAllowed);
-    }
-    return encoded;
-}
-
-Page checkedPage(const Url& address, const net::Response& response) {
-    if (response.status != 200) throw EmptyError(address.text(), statusCause(response.status));
-    if (!net::isValidUtf8(response.body)) throw EmptyError(address.text(), std::string(kNotUtf8Cause));
-    Page page;
-    page.document = html::parse(response.body);
-    page.body = page.document->body();
-    if (page.body == nullptr) throw EmptyError(address.text(), std::string(kNoBodyCause));
-    return page;
 }
 
 }  // namespace novawick::site

@@ -1,6 +1,8 @@
 #include "app/dialogue.h"
 
 #include "QuilletApi/quillet_api.h"
+#include "base/utf8.h"
+#include "net/http_client.h"
 
 #include <sys/ioctl.h>
 
@@ -39,41 +41,14 @@ private:
     std::string rule_;
 };
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// Length of the valid UTF-8 sequence starting at text[i], or 0 when it is not one.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t i) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
-    if (lead < 0x80) return 1;
-    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || i + length > text.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    }
-    unsigned char second = byte(i + 1);
-    if (lead == 0xE0 && second < 0xA0) return 0;  // overlong
-    if (lead == 0xED && second > 0x9F) return 0;  // surrogate
-    if (lead == 0xF0 && second < 0x90) return 0;  // overlong
-    if (lead == 0xF4 && second > 0x8F) return 0;  // above U+10FFFF
-    return length;
-}
-
-// The bidirectional embedding, override and isolate controls U+202A-U+202E and U+2066-U+2069: they
-// reorder what follows them on the line, so a name could show as something it is not.
-bool isBidiControl(std::string_view sequence) {
-    auto second = static_cast<unsigned char>(sequence[1]);
-    auto third = static_cast<unsigned char>(sequence[2]);
-    return static_cast<unsigned char>(sequence[0]) == 0xE2 &&
-           ((second == 0x80 && third >= 0xAA && third <= 0xAE) || (second == 0x81 && third >= 0xA6 && third <= 0xA9));
-}
-
 }  // namespace
 
-std::vector<SearchResult> QuilletSource::search(std::string_view name) { return QuilletApi::search(name); }
+net::Transport& QuilletSource::transport() const { return transport_ ? *transport_ : net::HttpClient::shared(); }
+
+std::vector<SearchResult> QuilletSource::search(std::string_view name) { return QuilletApi::search(transport(), name); }
 
 void QuilletSource::genEpub(const std::filesystem::path& at, const SearchResult& with) {
-    QuilletApi::genEpub(at, with, std::nullopt, Progress{});
+    QuilletApi::genEpub(transport(), at, with, std::nullopt, Progress{});
 }
 
 std::optional<std::int64_t> parseChoice(std::string_view line) {
@@ -103,21 +78,15 @@ std::string terminalSafe(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t length = utf8SequenceLength(text, i);
-        if (length == 0) {
-            out += kReplacement;
-            ++i;
-            continue;
-        }
-        unsigned char lead = static_cast<unsigned char>(text[i]);
-        bool c0OrDelete = length == 1 && (lead < 0x20 || lead == 0x7F);
-        bool c1 = length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-        if (c0OrDelete || c1 || (length == 3 && isBidiControl(text.substr(i, 3)))) {
-            out += kReplacement;
+        const auto [scalar, length] = utf8::decode(text, i);
+        // Bidirectional controls reorder what follows them on the line, so a name could show as
+        // something it is not.
+        if (length == 0 || utf8::isControl(scalar) || utf8::isBidiEmbeddingOrIsolate(scalar)) {
+            out += utf8::kReplacementBytes;
         } else {
             out.append(text.substr(i, length));
         }
-        i += length;
+        i += length == 0 ? 1 : length;
     }
     return out;
 }

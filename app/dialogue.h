@@ -3,7 +3,8 @@
 // same dialogue runs against the real site, the embedded demo site or a stand-in in tests.
 #pragma once
 
-#include "QuilletApi/records.h"
+#include "QuilletApi/records/records.h"
+#include "net/transport.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -25,8 +26,18 @@ public:
 /// The novel-site client as a book source, called as the dialogue calls it: no temporary folder, no progress.
 class QuilletSource : public BookSource {
 public:
+    /// Through the program's shared HTTP client.
+    QuilletSource() = default;
+    /// Through `transport` (the demo's), which must outlive the source.
+    explicit QuilletSource(net::Transport& transport) : transport_(&transport) {}
+
     std::vector<SearchResult> search(std::string_view name) override;
     void genEpub(const std::filesystem::path& at, const SearchResult& with) override;
+
+private:
+    net::Transport& transport() const;
+
+    net::Transport* transport_ = nullptr;  // null: the shared client, made at the first request
 };
 
 inline constexpr std::string_view kBannerTitle = "Novawick";

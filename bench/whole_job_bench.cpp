@@ -31,12 +31,12 @@
 
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "QuilletApi/uuid.h"
+#include "base/uuid.h"
 #include "bench/chapter_text.h"
 #include "bench/process_memory.h"
 #include "demo/cover_picture.h"
 #include "demo/demo_pages.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/epub_gen.h"
 
 extern char** environ;
@@ -309,13 +309,14 @@ struct JobTimes {
 };
 
 // getContent then EpubGen::generate, as genEpub runs them.
-JobTimes runJob(const novawick::SearchResult& hit, const std::optional<fs::path>& temp, const fs::path& saveFolder) {
+JobTimes runJob(novawick::net::Transport& transport, const novawick::SearchResult& hit,
+                const std::optional<fs::path>& temp, const fs::path& saveFolder) {
     JobTimes times;
     const auto start = std::chrono::steady_clock::now();
     {
-        std::vector<novawick::Content> chapters = novawick::QuilletApi::getContent(hit, temp, {});
+        std::vector<novawick::Content> chapters = novawick::QuilletApi::getContent(transport, hit, temp, {});
         times.download = secondsSince(start);
-        novawick::epub::EpubGen book(std::move(chapters), hit, novawick::newUuidString());
+        novawick::epub::EpubGen book(transport, std::move(chapters), hit, novawick::newUuidString());
         book.generate(saveFolder, {});
     }
     times.total = secondsSince(start);
@@ -360,19 +361,19 @@ int runBenchmark(const Settings& settings) {
     // Forked first, while this process is small and has no threads; the book's model lives there only.
     SiteProcess site = startSite(settings);
 
-    novawick::net::TransportSeam seam;
-    seam.routes.push_back({std::string(novawick::site::kHost), 443, site.port});
-    seam.caFile = site.caFile;
+    novawick::net::ClientSettings clientSettings;
+    clientSettings.routes.push_back({std::string(novawick::site::kHost), 443, site.port});
+    clientSettings.caFile = site.caFile;
     // Dropped before the site stops: that closes the client's kept-alive connection, which the server
     // would otherwise wait out.
-    std::optional<novawick::loopback::ScopedTransportSeam> seamGuard(std::in_place, seam);
+    std::optional<novawick::net::HttpClient> client(std::in_place, clientSettings);
     const novawick::SearchResult hit = bookHit(makeBook({1, 1, 1, 1}));
 
     // Spilled first, in a fresh process, so that no earlier run's freed memory is counted.
     const std::size_t connectionsBefore = connectionsSoFar(site);
     const long spillBaseline = novawick::bench::currentResidentKibibytes();
     novawick::bench::resetPeakResidentMemory();
-    runJob(hit, work / "spill", work / "save");
+    runJob(*client, hit, work / "spill", work / "save");
     const long spilledPeak = novawick::bench::peakResidentKibibytes();
     const fs::path book = finishedBook(work / "save");
     const std::size_t bookBytes = fs::file_size(book);
@@ -396,7 +397,7 @@ int runBenchmark(const Settings& settings) {
     for (int repeat = 0; repeat < settings.repeats; ++repeat) {
         novawick::bench::resetPeakResidentMemory();
         std::size_t before = connectionsSoFar(site);
-        const JobTimes times = runJob(hit, std::nullopt, work / "save");
+        const JobTimes times = runJob(*client, hit, std::nullopt, work / "save");
         jobSeconds.push_back(times.total);
         downloadSeconds.push_back(times.download);
         memoryPeak = std::max(memoryPeak, novawick::bench::peakResidentKibibytes());
@@ -413,7 +414,7 @@ int runBenchmark(const Settings& settings) {
         floorSeconds.push_back(curlSeconds.back() + zipSeconds.back());
     }
     const std::size_t floorZipBytes = fs::file_size(work / "floor.zip");
-    seamGuard.reset();
+    client.reset();
     stopSite(site);
 
     report("chapters", settings.chapters);

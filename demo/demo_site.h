@@ -1,10 +1,10 @@
 // The embedded demo site: the sample books served over HTTPS on 127.0.0.1 under the novel site's own
-// host name, so that the unchanged site client, reached through the shared HTTP client's transport seam,
-// can search, list and download them. Faults are injected from code only (tests), never from the
+// host name, so that the unchanged site client, handed the site's own HTTP client as its transport, can
+// search, list and download them. Faults are injected from code only (tests), never from the
 // environment or the command line of the demo.
 #pragma once
 
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "demo/sample_books.h"
 
 #include <condition_variable>
@@ -49,10 +49,10 @@ public:
     /// Makes the page at `path` go wrong from now on; a later call for the same path replaces it.
     void injectFault(std::string path, Fault fault);
 
-    /// Routes the site's host (port 443) to this server and trusts its run-time authority.
-    net::TransportSeam seam() const { return server_.seam(); }
-    /// Installs seam() on the shared HTTP client until the site goes away.
-    void installSeam() { server_.installSeam(); }
+    /// Client settings that route the site's host (port 443) to this server and trust its run-time authority.
+    net::ClientSettings clientSettings() const { return server_.clientSettings(); }
+    /// A client made with clientSettings(), for the site client to reach this site through.
+    net::HttpClient& client() const { return server_.client(); }
     /// The run-time certificates (removed with the site).
     const loopback::CertificateKit& certificates() const { return server_.certificates(); }
     /// Requests answered so far.

@@ -1,7 +1,7 @@
 // novawick-demo: the very same dialogue as `novawick`, against the embedded demo site. The site runs
-// in-process on 127.0.0.1 under the real site's host name, and the shared HTTP client is pointed at it
-// through the transport seam, so every line of the client, the EPUB writer and the zip archiver runs as
-// it does for real. The demo adds no output of its own and leaves no files behind: its run-time
+// in-process on 127.0.0.1 under the real site's host name, and the site client reaches it through an HTTP
+// client of the site's that routes that name to it, so every line of the client, the EPUB writer and the
+// zip archiver runs as it does for real. The demo adds no output of its own and leaves no files behind: its run-time
 // certificates go with the site, or with the process when a signal such as Ctrl-C ends it.
 #include "app/dialogue.h"
 #include "app/report.h"
@@ -44,8 +44,7 @@ int main() {
     try {
         novawick::demo::DemoSite site;
         removeCertificatesOnSignal(site.certificates());
-        site.installSeam();
-        novawick::QuilletSource source;
+        novawick::QuilletSource source(site.client());
         return novawick::runDialogue(source, stdin, stdout, STDOUT_FILENO);
     } catch (...) {
         return novawick::reportFailure(std::current_exception());

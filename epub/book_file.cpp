@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "base/utf8.h"
 #include "epub/titles.h"
 #include "epub/xml_text.h"
 
@@ -22,19 +23,6 @@ constexpr std::size_t kMaximumFileNameBytes = 255;
     throw fs::filesystem_error(what, path, std::error_code(error, std::generic_category()));
 }
 
-bool isControl(unsigned char lead, unsigned char next) {
-    return lead < 0x20 || lead == 0x7F || (lead == 0xC2 && next >= 0x80 && next < 0xA0);
-}
-
-// The bidirectional embedding, override and isolate controls U+202A-U+202E and U+2066-U+2069, which make
-// "abc\u202Etxt.exe.epub" show as "abcexe.txt...".
-bool isBidiControl(std::string_view text, std::size_t i) {
-    if (i + 2 >= text.size() || static_cast<unsigned char>(text[i]) != 0xE2) return false;
-    auto second = static_cast<unsigned char>(text[i + 1]);
-    auto third = static_cast<unsigned char>(text[i + 2]);
-    return (second == 0x80 && third >= 0xAA && third <= 0xAE) || (second == 0x81 && third >= 0xA6 && third <= 0xA9);
-}
-
 }  // namespace
 
 std::string safeBookFileName(std::string_view bookName) {
@@ -43,27 +31,24 @@ std::string safeBookFileName(std::string_view bookName) {
     const std::string_view trimmed = trimWhiteSpace(title);
     std::string name;
     name.reserve(trimmed.size());
-    for (std::size_t i = 0; i < trimmed.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(trimmed[i]);
-        unsigned char next = i + 1 < trimmed.size() ? static_cast<unsigned char>(trimmed[i + 1]) : 0;
-        if (isBidiControl(trimmed, i)) {
-            name += '_';
-            i += 2;
-        } else if (byte == '/' || byte == '\\' || isControl(byte, next)) {
-            name += '_';
-            if (byte == 0xC2) ++i;  // a C1 control is two bytes
-        } else {
-            name += static_cast<char>(byte);
+    for (std::size_t i = 0; i < trimmed.size();) {
+        const auto [scalar, length] = utf8::decode(trimmed, i);
+        if (length == 0) {
+            name += trimmed[i++];  // a byte that is not UTF-8 stays as it is
+            continue;
         }
+        // Bidirectional controls would make "abc\u202Etxt.exe.epub" show as "abcexe.txt...".
+        if (scalar == '/' || scalar == '\\' || utf8::isControl(scalar) || utf8::isBidiEmbeddingOrIsolate(scalar)) {
+            name += '_';
+        } else {
+            name.append(trimmed.substr(i, length));
+        }
+        i += length;
     }
     if (name.empty()) name = kUntitledBook;
     if (name == "." || name == "..") name = "_" + name;
     std::size_t limit = kMaximumFileNameBytes - kBookExtension.size();
-    if (name.size() > limit) {
-        std::size_t cut = limit;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // never split a character
-        name.resize(cut);
-    }
+    if (name.size() > limit) name.resize(utf8::scalarStart(name, limit));  // never split a character
     return name;
 }
 

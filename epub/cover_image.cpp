@@ -22,11 +22,11 @@ bool isUsableCoverAddress(const Url& address) {
     return (origin.scheme == "https" || origin.scheme == "http") && !origin.host.empty() && !origin.credentials;
 }
 
-std::optional<CoverImage> downloadCover(const std::string& url) {
+std::optional<CoverImage> downloadCover(net::Transport& transport, const std::string& url) {
     std::optional<Url> address = Url::parse(url);
     if (!address || !isUsableCoverAddress(*address)) return std::nullopt;
     try {
-        net::Response response = net::plainFetch(url);
+        net::Response response = net::plainFetch(transport, url);
         if (response.status != 200) return std::nullopt;
         return recogniseCover(std::move(response.body));
     } catch (const net::TransportError&) {

@@ -3,7 +3,8 @@
 // https host will do; but the address is the site's text, so it may not carry credentials.
 #pragma once
 
-#include "QuilletApi/url.h"
+#include "net/transport.h"
+#include "net/url.h"
 
 #include <optional>
 #include <string>
@@ -23,8 +24,9 @@ std::optional<CoverImage> recogniseCover(std::string bytes);
 /// True for an http or https address with a host and without a user name, password or login options.
 bool isUsableCoverAddress(const Url& address);
 
-/// Downloads the cover picture with a plain fetch. An address that is not usable, a status other than
-/// 200, a transport failure or bytes of another format give no cover: a book is worth more than its picture.
-std::optional<CoverImage> downloadCover(const std::string& url);
+/// Downloads the cover picture with a plain fetch through `transport`. An address that is not usable, a
+/// status other than 200, a transport failure or bytes of another format give no cover: a book is worth
+/// more than its picture.
+std::optional<CoverImage> downloadCover(net::Transport& transport, const std::string& url);
 
 }  // namespace novawick::epub

@@ -8,6 +8,7 @@
 #include "epub/templates/navigation.h"
 #include "epub/templates/ncx.h"
 #include "epub/templates/package.h"
+#include "net/http_client.h"
 #include "zip/zip.h"
 
 #include <cerrno>
@@ -59,6 +60,13 @@ std::string linesPerChapter(std::size_t count, LineFor lineFor) {
 
 EpubGen::EpubGen(std::vector<Content> contents, SearchResult searchResult, std::string uuid)
     : contents_(std::move(contents)), searchResult_(std::move(searchResult)), uuid_(std::move(uuid)) {}
+
+EpubGen::EpubGen(net::Transport& transport, std::vector<Content> contents, SearchResult searchResult,
+                 std::string uuid)
+    : contents_(std::move(contents)),
+      searchResult_(std::move(searchResult)),
+      uuid_(std::move(uuid)),
+      transport_(&transport) {}
 
 void EpubGen::writeContainer(const fs::path& bookFolder) const {
     fs::create_directories(bookFolder / "META-INF");
@@ -138,7 +146,8 @@ void EpubGen::writeNcx(const std::vector<std::string>& titles, const fs::path& c
 }
 
 std::optional<CoverImage> EpubGen::writeCover(const fs::path& contentFolder) const {
-    std::optional<CoverImage> cover = downloadCover(searchResult_.preview.text());
+    net::Transport& transport = transport_ ? *transport_ : net::HttpClient::shared();
+    std::optional<CoverImage> cover = downloadCover(transport, searchResult_.preview.text());
     if (!cover) return std::nullopt;
     writeFile(contentFolder / cover->fileName, cover->bytes);
     writeFile(contentFolder / "cover.xhtml",

@@ -5,10 +5,12 @@
 #pragma once
 
 #include "QuilletApi/Content/content.h"
-#include "QuilletApi/records.h"
+#include "QuilletApi/records/records.h"
+#include "base/progress.h"
 #include "epub/cover_image.h"
 #include "epub/work_folder.h"
 #include "epub/xml_text.h"
+#include "net/transport.h"
 
 #include <filesystem>
 #include <optional>
@@ -19,7 +21,10 @@ namespace novawick::epub {
 
 class EpubGen {
 public:
+    /// A book whose cover comes through the program's shared HTTP client.
     EpubGen(std::vector<Content> contents, SearchResult searchResult, std::string uuid);
+    /// A book whose cover comes through `transport`, which must outlive it.
+    EpubGen(net::Transport& transport, std::vector<Content> contents, SearchResult searchResult, std::string uuid);
 
     const std::vector<Content>& contents() const noexcept { return contents_; }
     const SearchResult& searchResult() const noexcept { return searchResult_; }
@@ -45,6 +50,7 @@ private:
     std::vector<Content> contents_;
     SearchResult searchResult_;
     std::string uuid_;
+    net::Transport* transport_ = nullptr;  // null: the shared client, made at the first request
 };
 
 /// Exactly the 20 bytes of the "mimetype" file.

@@ -1,27 +1,9 @@
 #include "epub/xml_text.h"
 
+#include "base/utf8.h"
+
 namespace novawick::epub {
 namespace {
-
-// Length of the valid UTF-8 sequence at text[i] and its scalar, or 0 when the bytes are not one.
-std::size_t decodeScalar(std::string_view text, std::size_t i, char32_t& scalar) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
-    if (lead < 0x80) {
-        scalar = lead;
-        return 1;
-    }
-    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || i + length > text.size()) return 0;
-    scalar = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        scalar = (scalar << 6) | (byte(i + k) & 0x3F);
-    }
-    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (scalar < kMinimum[length] || scalar > 0x10FFFF || (scalar >= 0xD800 && scalar <= 0xDFFF)) return 0;
-    return length;
-}
 
 bool allowedInXml(char32_t scalar) {
     if (scalar < 0x20) return scalar == 0x9 || scalar == 0xA || scalar == 0xD;
@@ -35,39 +17,25 @@ bool isWhiteSpace(char32_t scalar) {
            scalar == 0x202F || scalar == 0x205F || scalar == 0x3000;
 }
 
-// Length of the white-space character at text[i], or 0.
-std::size_t whiteSpaceLength(std::string_view text, std::size_t i) {
-    char32_t scalar = 0;
-    std::size_t length = decodeScalar(text, i, scalar);
-    return length > 0 && isWhiteSpace(scalar) ? length : 0;
+// Length of a well-formed white-space character, or 0.
+std::size_t whiteSpaceLength(utf8::Decoded character) {
+    return character.length > 0 && isWhiteSpace(character.scalar) ? character.length : 0;
 }
 
 }  // namespace
 
 bool hasVisibleText(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        char32_t scalar = 0;
-        std::size_t length = decodeScalar(text, i, scalar);
-        if (length > 0 && allowedInXml(scalar) && !isWhiteSpace(scalar)) return true;
-        i += length == 0 ? 1 : length;
+        const utf8::Decoded character = utf8::decode(text, i);
+        if (character.length > 0 && allowedInXml(character.scalar) && !isWhiteSpace(character.scalar)) return true;
+        i += character.length == 0 ? 1 : character.length;
     }
     return false;
 }
 
 std::string_view trimWhiteSpace(std::string_view text) {
-    while (std::size_t length = text.empty() ? 0 : whiteSpaceLength(text, 0)) text.remove_prefix(length);
-    for (;;) {
-        // The last character starts at the last byte that is not a continuation byte.
-        std::size_t start = text.size();
-        while (start > 0 && start + 3 > text.size() && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) {
-            --start;
-        }
-        if (start == 0) break;
-        --start;
-        std::size_t length = whiteSpaceLength(text, start);
-        if (length == 0 || start + length != text.size()) break;
-        text.remove_suffix(length);
-    }
+    while (std::size_t length = text.empty() ? 0 : whiteSpaceLength(utf8::decode(text, 0))) text.remove_prefix(length);
+    while (std::size_t length = whiteSpaceLength(utf8::decodeBefore(text, text.size()))) text.remove_suffix(length);
     return text;
 }
 
@@ -83,8 +51,7 @@ std::string xmlEscape(std::string_view text) {
             ++i;
             continue;
         }
-        char32_t scalar = 0;
-        const std::size_t length = decodeScalar(text, i, scalar);
+        const auto [scalar, length] = utf8::decode(text, i);
         if (length > 1 && allowedInXml(scalar)) {
             i += length;
             continue;

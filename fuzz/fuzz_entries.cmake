@@ -6,10 +6,11 @@ if(NOT TARGET novawick_fuzz_entries)
     ${PROJECT_SOURCE_DIR}/fuzz/entries/html_entries.cpp
     ${PROJECT_SOURCE_DIR}/fuzz/entries/net_entry.cpp
     ${PROJECT_SOURCE_DIR}/fuzz/entries/records_entries.cpp
+    ${PROJECT_SOURCE_DIR}/fuzz/entries/site_entry.cpp
     ${PROJECT_SOURCE_DIR}/fuzz/entries/targets.cpp
     ${PROJECT_SOURCE_DIR}/fuzz/entries/zip_entry.cpp
   )
   target_include_directories(novawick_fuzz_entries PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(novawick_fuzz_entries PUBLIC html net QuilletApi records zip)
+  target_link_libraries(novawick_fuzz_entries PUBLIC html net QuilletApi content pages zip)
   novawick_warnings(novawick_fuzz_entries)
 endif()

@@ -1,10 +1,13 @@
 #include "mirror/zlibrary.h"
 
-#include "QuilletApi/errors.h"
-#include "QuilletApi/site_profile.h"
 #include "epub/cover_image.h"
 #include "mirror/mirror_hosts.h"
 #include "net/fetch.h"
+#include "net/http_client.h"
+#include "net/url.h"
+#include "pages/errors.h"
+#include "pages/page.h"
+#include "pages/requests.h"
 
 namespace novawick {
 namespace {
@@ -46,22 +49,30 @@ const std::vector<std::string>& Zlibrary::mirrorTable() {
     return table;
 }
 
-std::optional<Url> Zlibrary::availableURL() {
+std::optional<Url> Zlibrary::availableURL() { return availableURL(net::HttpClient::shared()); }
+
+std::optional<Url> Zlibrary::availableURL(net::Transport& transport) {
     for (const std::string& host : mirrorTable()) {
         std::optional<Url> candidate = Url::parse("https://" + host);
         if (!candidate) continue;
-        if (net::plainFetch(candidate->text()).status == 200) return candidate;
+        if (net::plainFetch(transport, candidate->text()).status == 200) return candidate;
     }
     return std::nullopt;
 }
 
 std::vector<SearchResult> Zlibrary::search(std::string_view name) {
-    std::optional<Url> mirror = availableURL();
+    return search(net::HttpClient::shared(), name);
+}
+
+std::vector<SearchResult> Zlibrary::search(net::Transport& transport, std::string_view name) {
+    std::optional<Url> mirror = availableURL(transport);
     if (!mirror) return {};
     Url address = mirror->appendingPathComponent("s").appendingPathComponent(std::string(name) + "?");
-    site::Page page = site::checkedPage(address, net::pageFetch(address.text()));
+    pages::Page page = pages::checkedPage(address, pages::pageFetch(transport, address.text()));
     html::Element* box = page.body->getElementById(kResultBoxId);
-    if (box == nullptr) throw EmptyError(address.text(), missingElementCause("#" + std::string(kResultBoxId)));
+    if (box == nullptr) {
+        throw pages::EmptyError(address.text(), pages::missingElementCause("#" + std::string(kResultBoxId)));
+    }
     std::vector<SearchResult> results;
     for (html::Element* table : box->select("table")) {
         if (!table->hasClass("resItemTable")) continue;
@@ -70,8 +81,10 @@ std::vector<SearchResult> Zlibrary::search(std::string_view name) {
     return results;
 }
 
-std::string Zlibrary::getIntro(const SearchResult& from) {
-    site::Page page = site::checkedPage(from.url, net::pageFetch(from.url.text()));
+std::string Zlibrary::getIntro(const SearchResult& from) { return getIntro(net::HttpClient::shared(), from); }
+
+std::string Zlibrary::getIntro(net::Transport& transport, const SearchResult& from) {
+    pages::Page page = pages::checkedPage(from.url, pages::pageFetch(transport, from.url.text()));
     html::Element* description = page.body->getElementById("bookDescriptionBox");
     return description ? description->text() : std::string();
 }

@@ -1,32 +1,9 @@
 // Texts of the HTTP layer's errors, kept here so that tests compare against the same constants.
 #include "net/errors.h"
 
-#include <array>
 #include <utility>
 
 namespace novawick::net {
-
-namespace {
-constexpr std::array failureNames{
-    std::string_view{"invalidRequest"},
-    std::string_view{"unsupportedProtocol"},
-    std::string_view{"malformedAddress"},
-    std::string_view{"couldNotResolveHost"},
-    std::string_view{"couldNotConnect"},
-    std::string_view{"timedOut"},
-    std::string_view{"tlsFailure"},
-    std::string_view{"tooManyRedirects"},
-    std::string_view{"bodyTooLarge"},
-    std::string_view{"receiveFailure"},
-    std::string_view{"contentDecodingFailure"},
-    std::string_view{"otherFailure"},
-};
-static_assert(failureNames.size() == static_cast<std::size_t>(TransportFailure::otherFailure) + 1);
-}  // namespace
-
-std::string_view failureName(TransportFailure failure) noexcept {
-    return failureNames[static_cast<std::size_t>(failure)];
-}
 
 TransportError::TransportError(TransportFailure failure, std::string url, std::string cause)
     : std::runtime_error(url + ": " + cause),

@@ -27,9 +27,6 @@ enum class TransportFailure {
     otherFailure,            // any other libcurl failure
 };
 
-/// Debug name of a failure kind.
-std::string_view failureName(TransportFailure failure) noexcept;
-
 /// A request that did not produce a complete response; what() is "<url>: <cause>".
 class TransportError : public std::runtime_error {
 public:

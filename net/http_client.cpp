@@ -1,29 +1,45 @@
-// The shared client: one easy handle reused under a mutex. Reusing the handle keeps libcurl's
-// connection cache, TLS sessions and DNS cache across requests, which is what lets a whole book
-// travel over one kept-alive connection; the mutex makes requests strictly one at a time.
+// A client is one easy handle reused under a mutex. Reusing the handle keeps libcurl's connection cache,
+// TLS sessions and DNS cache across requests, which is what lets a whole book travel over one kept-alive
+// connection; the mutex makes a client's requests strictly one at a time.
 #include "net/http_client.h"
 
 #include "net/transfer.h"
 
 namespace novawick::net {
+namespace {
+
+// libcurl's process-wide state: started before the first handle of any client, ended after the last.
+// A function-local static starts it race-free, and since the first client's constructor finishes it,
+// it outlives every client of static lifetime, the shared one included.
+class LibcurlGlobalState {
+public:
+    LibcurlGlobalState() {
+        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            throw TransportError(TransportFailure::otherFailure, "(start-up)", "libcurl failed to start");
+        }
+    }
+    ~LibcurlGlobalState() { curl_global_cleanup(); }
+    LibcurlGlobalState(const LibcurlGlobalState&) = delete;
+    LibcurlGlobalState& operator=(const LibcurlGlobalState&) = delete;
+};
+
+void startLibcurl() {
+    static const LibcurlGlobalState state;
+}
+
+}  // namespace
 
 HttpClient& HttpClient::shared() {
     static HttpClient client;
     return client;
 }
 
-HttpClient::HttpClient() {
-    // Once per process, before the first handle; the function-local static makes this race-free.
-    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-        throw TransportError(TransportFailure::otherFailure, "(start-up)", "libcurl failed to start");
-    }
+HttpClient::HttpClient(ClientSettings settings) : settings_(std::move(settings)) {
+    startLibcurl();
     handle_ = std::make_unique<EasyHandle>();
 }
 
-HttpClient::~HttpClient() {
-    handle_.reset();
-    curl_global_cleanup();
-}
+HttpClient::~HttpClient() = default;
 
 Response HttpClient::send(const Request& request) {
     validateRequest(request);
@@ -31,9 +47,9 @@ Response HttpClient::send(const Request& request) {
     CURL* curl = handle_->curl;
     // Back to defaults, keeping open connections: no option of the previous request carries over.
     curl_easy_reset(curl);
-    Transfer transfer(limitsFor(request, seam_), curl);
-    const TransferLists lists = buildLists(request, seam_);
-    configureTransfer(curl, request, seam_, lists, transfer);
+    Transfer transfer(limitsFor(request, settings_), curl);
+    const TransferLists lists = buildLists(request, settings_);
+    configureTransfer(curl, request, settings_, lists, transfer);
 
     const CURLcode code = curl_easy_perform(curl);
     if (code != CURLE_OK) throw transferError(code, request, transfer);
@@ -48,17 +64,6 @@ Response HttpClient::send(const Request& request) {
     releaseSpareCapacity(transfer.body);
     response.body = std::move(transfer.body);
     return response;
-}
-
-void HttpClient::setTransportSeam(std::optional<TransportSeam> seam) {
-    std::lock_guard lock(mutex_);
-    // A fresh handle forgets connections and TLS sessions made under the previous routes and trust.
-    handle_ = std::make_unique<EasyHandle>();
-    seam_ = std::move(seam);
-}
-
-void setTransportSeam(std::optional<TransportSeam> seam) {
-    HttpClient::shared().setTransportSeam(std::move(seam));
 }
 
 }  // namespace novawick::net

@@ -1,7 +1,8 @@
-// The one process-wide HTTP client. Every request of the program goes through it so that a book of
-// hundreds of pages travels over one kept-alive connection, and so that tests and the demo can point
-// real https addresses at a loopback server through a single seam. Requests run one at a time; the
-// libcurl details stay in net/ and never leak into this interface.
+// The libcurl client, the program's one transport. The program uses a single shared instance, so that a
+// book of hundreds of pages travels over one kept-alive connection; tests and the demo make instances of
+// their own, whose settings point real https addresses at loopback servers and shorten the limits.
+// Requests of one client run one at a time; the libcurl details stay in net/ and never leak into this
+// interface.
 #pragma once
 
 #include <chrono>
@@ -10,33 +11,11 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "net/transport.h"
+
 namespace novawick::net {
-
-/// The two methods the program uses.
-enum class Method { get, post };
-
-/// Header field as sent: name and value, in the order given.
-using HeaderField = std::pair<std::string, std::string>;
-
-/// One request. Only the listed headers are added by the program; libcurl adds its own few.
-struct Request {
-    Method method = Method::get;
-    std::string url;
-    std::vector<HeaderField> headers;
-    std::optional<std::string> body;
-    /// True for the request profiles (page fetch, search post): the 60-second inactivity limit.
-    bool applyProfileTimeout = false;
-};
-
-/// A complete answer: status of the last response after redirects, its decoded body, its address.
-struct Response {
-    long status = 0;
-    std::string body;
-    std::string effectiveUrl;
-};
 
 /// Inactivity limit of the request profiles: no byte in either direction for this long fails.
 inline constexpr std::chrono::milliseconds profileInactivityTimeout{60'000};
@@ -70,50 +49,49 @@ struct LoopbackRoute {
     std::uint16_t loopbackPort = 0;
 };
 
-/// Test seam: reroutes hosts to loopback servers, trusts a test CA, shortens limits. Set from code only.
-struct TransportSeam {
+/// What a client is made with. The defaults are the program's; tests and the demo reroute hosts to
+/// loopback servers, trust their own authority and shorten the limits.
+struct ClientSettings {
+    /// Hosts sent to loopback ports instead of the addresses their names resolve to.
     std::vector<LoopbackRoute> routes;
     /// PEM file of the certificate authority to trust instead of the system store; empty keeps it.
     std::string caFile;
-    /// Replaces both inactivity limits.
-    std::chrono::milliseconds inactivityTimeout = profileInactivityTimeout;
-    /// Replaces the body size cap.
+    /// Replaces the inactivity limit of every request; absent keeps each request's own.
+    std::optional<std::chrono::milliseconds> inactivityTimeout;
+    /// Largest decoded body accepted.
     std::uint64_t maximumBodyBytes = net::maximumBodyBytes;
-    /// Replaces the average-rate floor.
+    /// Slowest average accepted over each window once an answer has begun.
     std::uint64_t minimumAverageBytesPerSecond = net::minimumAverageBytesPerSecond;
-    /// Replaces the window of the average-rate floor.
+    /// Length of the window of that average.
     std::chrono::milliseconds averageRateWindow = net::averageRateWindow;
-    /// Replaces the time limit of a whole request.
+    /// Longest one request may take in all.
     std::chrono::milliseconds requestTimeLimit = net::requestTimeLimit;
 };
 
 struct EasyHandle;
 
-/// The shared client: one libcurl handle reused for every request, guarded by a mutex.
-class HttpClient {
+/// A libcurl client: one handle reused for every request, guarded by a mutex, so that its connections,
+/// TLS sessions and name lookups are kept from one request to the next.
+class HttpClient final : public Transport {
 public:
-    /// The process-wide client, created on first use.
+    /// The program's client, with the default settings, created on first use.
     static HttpClient& shared();
 
-    /// Sends a request and waits for the whole body; raises TransportError on any transport failure.
-    Response send(const Request& request);
-
-    /// Installs or removes the test seam; open connections are dropped so no request outlives its route.
-    void setTransportSeam(std::optional<TransportSeam> seam);
-
+    /// A client of its own, with its own connections; they close when it goes.
+    explicit HttpClient(ClientSettings settings = {});
+    ~HttpClient() override;
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-private:
-    HttpClient();
-    ~HttpClient();
+    Response send(const Request& request) override;
 
+    /// The settings it was made with.
+    const ClientSettings& settings() const noexcept { return settings_; }
+
+private:
+    const ClientSettings settings_;
     std::mutex mutex_;
     std::unique_ptr<EasyHandle> handle_;
-    std::optional<TransportSeam> seam_;
 };
-
-/// Installs or removes the seam on the shared client.
-void setTransportSeam(std::optional<TransportSeam> seam);
 
 }  // namespace novawick::net

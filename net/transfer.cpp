@@ -178,7 +178,7 @@ bool isPastTimeLimit(CURLcode code, const Transfer& transfer) {
 bool isInsecureRedirect(CURLcode code, const Transfer& transfer) {
     if (transfer.insecureRedirect) return true;
     if (code != CURLE_UNSUPPORTED_PROTOCOL || !transfer.secureHopSeen) return false;
-    const auto scheme = urlPart(transfer.location, UrlPart::scheme);
+    const auto scheme = urlScheme(transfer.location);
     return scheme && *scheme == "http";
 }
 
@@ -223,13 +223,11 @@ EasyHandle::~EasyHandle() {
     curl_easy_cleanup(curl);
 }
 
-TransferLimits limitsFor(const Request& request, const std::optional<TransportSeam>& seam) {
-    if (seam) {
-        return {seam->inactivityTimeout, seam->maximumBodyBytes, seam->minimumAverageBytesPerSecond,
-                seam->averageRateWindow, seam->requestTimeLimit};
-    }
-    return {request.applyProfileTimeout ? profileInactivityTimeout : defaultInactivityTimeout, maximumBodyBytes,
-            minimumAverageBytesPerSecond, averageRateWindow, requestTimeLimit};
+TransferLimits limitsFor(const Request& request, const ClientSettings& settings) {
+    const std::chrono::milliseconds ownInactivityTimeout =
+        request.applyProfileTimeout ? profileInactivityTimeout : defaultInactivityTimeout;
+    return {settings.inactivityTimeout.value_or(ownInactivityTimeout), settings.maximumBodyBytes,
+            settings.minimumAverageBytesPerSecond, settings.averageRateWindow, settings.requestTimeLimit};
 }
 
 Transfer::Transfer(TransferLimits limits, CURL* curl)
@@ -254,7 +252,7 @@ void validateRequest(const Request& request) {
     }
 }
 
-TransferLists buildLists(const Request& request, const std::optional<TransportSeam>& seam) {
+TransferLists buildLists(const Request& request, const ClientSettings& settings) {
     TransferLists lists;
     for (const auto& [name, value] : request.headers) {
         // "Name;" is libcurl's way to send a header with an empty value; "Name:" would remove it.
@@ -264,16 +262,14 @@ TransferLists buildLists(const Request& request, const std::optional<TransportSe
         case Method::get: break;
         case Method::post: append(lists.headers, "Expect:"); break;  // removes libcurl's own
     }
-    if (seam) {
-        for (const LoopbackRoute& route : seam->routes) {
-            append(lists.connectTo, route.host + ":" + std::to_string(route.port) +
-                                        ":127.0.0.1:" + std::to_string(route.loopbackPort));
-        }
+    for (const LoopbackRoute& route : settings.routes) {
+        append(lists.connectTo, route.host + ":" + std::to_string(route.port) + ":127.0.0.1:" +
+                                    std::to_string(route.loopbackPort));
     }
     return lists;
 }
 
-void configureTransfer(CURL* curl, const Request& request, const std::optional<TransportSeam>& seam,
+void configureTransfer(CURL* curl, const Request& request, const ClientSettings& settings,
                        const TransferLists& lists, Transfer& transfer) {
     const auto timeoutMilliseconds = static_cast<long>(transfer.limits.inactivityTimeout.count());
     // The address exactly as given: site addresses are built by text concatenation and must not be
@@ -288,7 +284,7 @@ void configureTransfer(CURL* curl, const Request& request, const std::optional<T
     // A request made over https never follows a redirect to plain http, where the page could be read or
     // changed on the way and a 307 would re-post the search term in the clear; refused here, the hop is
     // not even connected. An http address (a cover) may move up to https.
-    const bool secureStart = urlPart(request.url, UrlPart::scheme) == "https";
+    const bool secureStart = urlScheme(request.url) == "https";
     setOption(curl, CURLOPT_REDIR_PROTOCOLS_STR, secureStart ? "https" : "http,https");
     // ...and a chain that started on http, went up to https and comes back down is stopped before the
     // plain hop's request is sent: checkHop sees the scheme of every hop.
@@ -350,14 +346,14 @@ void configureTransfer(CURL* curl, const Request& request, const std::optional<T
     setOption(curl, CURLOPT_HEADERDATA, static_cast<void*>(&transfer));
     // Refuses an announced Content-Length over the cap before any body byte is read.
     setOption(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(transfer.limits.maximumBodyBytes));
-    // Certificates are always verified; the seam trusts a test authority instead of switching this off.
+    // Certificates are always verified; a test or demo client trusts its own authority instead of
+    // switching this off.
     setOption(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     setOption(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (seam) {
-        // Test seam: real host names connect to loopback ports, so TLS still checks those names.
-        setOption(curl, CURLOPT_CONNECT_TO, lists.connectTo.get());
-        if (!seam->caFile.empty()) setOption(curl, CURLOPT_CAINFO, seam->caFile.c_str());
-    }
+    // A loopback route connects a real host name to a loopback port, so TLS still checks that name; the
+    // program's own client has none.
+    if (lists.connectTo) setOption(curl, CURLOPT_CONNECT_TO, lists.connectTo.get());
+    if (!settings.caFile.empty()) setOption(curl, CURLOPT_CAINFO, settings.caFile.c_str());
 }
 
 void requireCompleteBody(const Request& request, const Transfer& transfer) {

@@ -41,8 +41,8 @@ struct TransferLimits {
     std::chrono::milliseconds requestTimeLimit;
 };
 
-/// The limits of a request: the profile's or the client default, unless the seam overrides them.
-TransferLimits limitsFor(const Request& request, const std::optional<TransportSeam>& seam);
+/// The limits of a request under a client's settings: the request's own inactivity limit unless they replace it.
+TransferLimits limitsFor(const Request& request, const ClientSettings& settings);
 
 /// What the callbacks of one transfer share; lives on the stack of HttpClient::send.
 struct Transfer {
@@ -91,11 +91,11 @@ struct TransferLists {
 /// Raises TransportError(invalidRequest) for text that could smuggle extra header lines.
 void validateRequest(const Request& request);
 
-/// Builds the header and connect-to lists for a request under an optional seam.
-TransferLists buildLists(const Request& request, const std::optional<TransportSeam>& seam);
+/// Builds the header and connect-to lists for a request under a client's settings.
+TransferLists buildLists(const Request& request, const ClientSettings& settings);
 
 /// Sets every libcurl option of a transfer on a freshly reset handle.
-void configureTransfer(CURL* curl, const Request& request, const std::optional<TransportSeam>& seam,
+void configureTransfer(CURL* curl, const Request& request, const ClientSettings& settings,
                        const TransferLists& lists, Transfer& transfer);
 
 /// Raises contentDecodingFailure when the body's coding stream stopped before its end.

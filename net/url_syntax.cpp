@@ -36,14 +36,10 @@ std::optional<std::string> get(CURLU* handle, CURLUPart part, unsigned int flags
 
 bool isAbsoluteUrl(const std::string& text) { return parse(text) != nullptr; }
 
-std::optional<std::string> urlPart(const std::string& text, UrlPart part) {
+std::optional<std::string> urlScheme(const std::string& text) {
     CurlUrl handle = parse(text);
     if (!handle) return std::nullopt;
-    switch (part) {
-    case UrlPart::scheme: return get(handle.get(), CURLUPART_SCHEME, 0);
-    case UrlPart::decodedPath: return get(handle.get(), CURLUPART_PATH, CURLU_URLDECODE);
-    }
-    return std::nullopt;
+    return get(handle.get(), CURLUPART_SCHEME, 0);
 }
 
 std::optional<UrlOrigin> urlOrigin(const std::string& text) {

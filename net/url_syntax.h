@@ -7,8 +7,6 @@
 
 namespace novawick::net {
 
-enum class UrlPart { scheme, decodedPath };
-
 /// Whom an absolute URL reaches, and whether it carries credentials.
 struct UrlOrigin {
     std::string scheme;  // lower case
@@ -20,8 +18,8 @@ struct UrlOrigin {
 /// True when `text` is an absolute URL with a scheme libcurl knows.
 bool isAbsoluteUrl(const std::string& text);
 
-/// One part of an absolute URL; absent when the text is not one or has no such part.
-std::optional<std::string> urlPart(const std::string& text, UrlPart part);
+/// The scheme of an absolute URL in lower case; absent when the text is not one.
+std::optional<std::string> urlScheme(const std::string& text);
 
 /// The origin of an absolute URL; absent when the text is not one.
 std::optional<UrlOrigin> urlOrigin(const std::string& text);

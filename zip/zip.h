@@ -2,6 +2,8 @@
 // (`zipFiles`) or from memory (`zipData`), extracts them (`unzipFile`), and has "quick" variants that use
 // the user's documents folder. Failures are `ZipException`s; progress goes to an optional callback as a
 // fraction from 0 to 1 that ends with 1.0.
+// The program packs books with `zipFiles` alone; `zipData`, extraction and the quick variants complete the
+// archiver for callers beyond the program, and tests/zip and the zip_unzip fuzz target hold them to it.
 #pragma once
 
 #include <cstdint>

@@ -28,12 +28,15 @@ void fuzzEntitiesUnescape(std::string_view input);
 void fuzzZipUnzip(std::string_view input);
 /// `Content::content` on an arbitrary spill file, and the write-read round trip of what it gave.
 void fuzzContentSpill(std::string_view input);
-/// `site::queryParameterString` on an arbitrary form table; the encoding must decode back exactly.
+/// `pages::queryParameterString` on an arbitrary form table; the encoding must decode back exactly.
 void fuzzFormEncode(std::string_view input);
 /// `Url::parse`, `appendingPathComponent` and the site's path joining on arbitrary text.
 void fuzzUrlJoin(std::string_view input);
 /// The HTTP layer's content decoders on a body in arbitrary pieces under a cap; the pieces must not matter.
 void fuzzContentDecode(std::string_view input);
+/// The novel-site client's search, introduction and chapter download against a site that answers every
+/// request with the same page.
+void fuzzSitePages(std::string_view input);
 
 /// Every target, in a fixed order.
 std::span<const FuzzTarget> fuzzTargets();

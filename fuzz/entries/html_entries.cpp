@@ -2,6 +2,7 @@
 // selector engine on arbitrary queries, and character-reference decoding.
 #include "fuzz/entries/fuzz_entries.h"
 
+#include "base/utf8.h"
 #include "html/nodes/document.h"
 #include "html/nodes/exception.h"
 #include "html/parser/entities.h"
@@ -40,28 +41,17 @@ const html::Document& fixedDocument() {
     return *document;
 }
 
-bool isValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        char32_t scalar = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            scalar = (scalar << 6) | (next & 0x3F);
-        }
-        constexpr std::array<char32_t, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
-        if (scalar < kSmallest[length] || scalar > 0x10FFFF || (scalar >= 0xD800 && scalar <= 0xDFFF)) return false;
-        i += length;
-    }
-    return true;
-}
-
 }  // namespace
 
 void fuzzHtmlParse(std::string_view input) {
+    // The validator takes sixteen bytes at a time; a walk by the checked decoder must find the same byte.
+    std::size_t walked = 0;
+    for (std::size_t length = 0; walked < input.size() && (length = utf8::decode(input, walked).length) != 0;) {
+        walked += length;
+    }
+    const std::size_t firstInvalid = walked == input.size() ? std::string_view::npos : walked;
+    if (utf8::findInvalid(input) != firstInvalid) invariantBroken("html_parse", "validator and decoder disagree");
+    if (!utf8::isValid(utf8::sanitise(input))) invariantBroken("html_parse", "repaired text is not UTF-8");
     std::unique_ptr<html::Document> document = html::parse(input, "https://site.test/");
     html::Element* body = document->body();
     if (body != nullptr) (void)body->text();
@@ -96,12 +86,12 @@ void fuzzSelectorQuery(std::string_view input) {
 void fuzzEntitiesUnescape(std::string_view input) {
     const std::string relaxed = html::Entities::unescape(input, false);
     const std::string strict = html::Entities::unescape(input, true);
-    if (input.find('&') == std::string_view::npos && isValidUtf8(input) &&
+    if (input.find('&') == std::string_view::npos && utf8::isValid(input) &&
         input.find_first_of(std::string_view("\0\r", 2)) == std::string_view::npos) {
         // Text without references has nothing to decode.
         if (relaxed != input || strict != input) invariantBroken("entities_unescape", "text without '&' changed");
     }
-    if (isValidUtf8(relaxed) && relaxed.find_first_of(std::string_view("\0\r", 2)) == std::string::npos) {
+    if (utf8::isValid(relaxed) && relaxed.find_first_of(std::string_view("\0\r", 2)) == std::string::npos) {
         // Escaped output must decode back to what was escaped.
         const std::string escaped = html::Entities::escape(relaxed, "UTF-8");
         if (html::Entities::unescape(escaped, false) != relaxed) {

@@ -4,8 +4,9 @@
 
 #include "QuilletApi/Content/content.h"
 #include "QuilletApi/site_profile.h"
-#include "QuilletApi/url.h"
 #include "fuzz/entries/scratch_folder.h"
+#include "net/url.h"
+#include "pages/requests.h"
 
 #include <fstream>
 #include <optional>
@@ -80,11 +81,11 @@ void fuzzContentSpill(std::string_view input) {
 void fuzzFormEncode(std::string_view input) {
     // Lines alternate key and value; a last key without a line of its own has an empty value.
     const std::vector<std::string_view> pieces = splitLines(input);
-    site::FormTable table;
+    pages::FormTable table;
     for (std::size_t i = 0; i < pieces.size(); i += 2) {
         table.emplace_back(pieces[i], i + 1 < pieces.size() ? pieces[i + 1] : std::string_view());
     }
-    const std::string encoded = site::queryParameterString(table);
+    const std::string encoded = pages::queryParameterString(table);
     std::vector<std::string_view> pairs;
     if (!encoded.empty()) {
         std::size_t start = 0;
@@ -114,8 +115,6 @@ void fuzzUrlJoin(std::string_view input) {
     (void)site::siteUrl(base);
     const std::optional<Url> url = Url::parse(base);
     if (!url) return;
-    (void)url->scheme();
-    (void)url->filePath();
     (void)url->origin();
     if (const std::optional<Url> resolved = url->resolve(component)) (void)resolved->origin();
     const Url joined = url->appendingPathComponent(component);

@@ -18,6 +18,7 @@ constexpr std::array kTargets{
     FuzzTarget{"form_encode", &fuzzFormEncode, 4 * 1024},
     FuzzTarget{"url_join", &fuzzUrlJoin, 4 * 1024},
     FuzzTarget{"content_decode", &fuzzContentDecode, 64 * 1024},
+    FuzzTarget{"site_pages", &fuzzSitePages, 16 * 1024},
 };
 
 }  // namespace

@@ -31,12 +31,11 @@ namespace html {
 
 enum class QuirksMode : std::uint8_t { noQuirks, quirks, limitedQuirks };
 
-/// Serialisation settings (kept for completeness; the system never serialises).
+/// Serialisation settings (kept for completeness; the system never serialises). A serialiser would
+/// escape with html::EscapeMode, the entity tables' own.
 struct OutputSettings {
-    enum class EscapeMode : std::uint8_t { xhtml, base, extended };
     enum class Syntax : std::uint8_t { html, xml };
 
-    EscapeMode escapeMode = EscapeMode::base;
     std::string charset = "UTF-8";
     bool prettyPrint = true;
     bool outline = false;

@@ -8,7 +8,6 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utext.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
@@ -17,7 +16,12 @@
 #include <cstring>
 #include <memory>
 
+#include "base/utf8.h"
+
 namespace html {
+
+namespace utf8 = novawick::utf8;
+
 namespace {
 
 int graphemeBreak(UChar32 c) noexcept { return u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK); }
@@ -62,42 +66,16 @@ bool isControlBreak(UChar32 c) noexcept {
     return kind == U_GCB_CONTROL || kind == U_GCB_CR || kind == U_GCB_LF;
 }
 
-// Decodes the sequence of `length` bytes at `bytes` (lead byte first); only neighbours of a space
-// are decoded, for a property lookup, so a malformed sequence just yields a harmless value.
-UChar32 decode(const unsigned char* bytes, std::size_t length) noexcept {
-    UChar32 c = bytes[0] & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) c = (c << 6) | (bytes[i] & 0x3F);
-    return c;
-}
-
-std::size_t sequenceLength(unsigned char lead) noexcept {
-    if (lead < 0xC0) return 1;
-    if (lead < 0xE0) return 2;
-    return lead < 0xF0 ? 3 : 4;
-}
-
-// The scalar starting at `index`, or a negative value for a malformed or truncated sequence.
+// The scalar starting at `index`, or a negative value for an ill-formed or truncated sequence.
 UChar32 scalarAt(std::string_view text, std::size_t index) noexcept {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    if (bytes[index] < 0x80) return bytes[index];
-    std::size_t length = sequenceLength(bytes[index]);
-    if (length == 1 || index + length > text.size()) return -1;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((bytes[index + i] & 0xC0) != 0x80) return -1;
-    }
-    return decode(bytes + index, length);
+    const utf8::Decoded found = utf8::decode(text, index);
+    return found.length == 0 ? -1 : static_cast<UChar32>(found.scalar);
 }
 
-// The scalar ending just before `index`, or a negative value for a malformed sequence.
+// The scalar ending just before `index`, or a negative value for an ill-formed sequence.
 UChar32 scalarBefore(std::string_view text, std::size_t index) noexcept {
-    if (index == 0) return -1;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    if (bytes[index - 1] < 0x80) return bytes[index - 1];
-    std::size_t start = index - 1;
-    while (start > 0 && index - start < 4 && (bytes[start] & 0xC0) == 0x80) --start;
-    std::size_t length = index - start;
-    if (length == 1 || sequenceLength(bytes[start]) != length) return -1;
-    return decode(bytes + start, length);
+    const utf8::Decoded found = utf8::decodeBefore(text, index);
+    return found.length == 0 ? -1 : static_cast<UChar32>(found.scalar);
 }
 
 // A space stands alone unless the scalar before it prepends or the scalar after it extends.
@@ -167,10 +145,6 @@ std::string toUtf8(const icu::UnicodeString& text) {
 
 }  // namespace
 
-bool isAscii(std::string_view text) noexcept {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 std::size_t whitespaceLengthAt(std::string_view text, std::size_t index) noexcept {
     if (index >= text.size()) return 0;
     switch (text[index]) {
@@ -196,23 +170,21 @@ bool trimTouchesEnds(std::string_view text) noexcept {
 
 // Strips whole characters only: a separator that a mark joins is left in place.
 std::size_t trimmableLengthAt(std::string_view text, std::size_t index) noexcept {
-    int32_t position = static_cast<int32_t>(index);
-    UChar32 c = 0;
-    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), position, static_cast<int32_t>(text.size()), c);
-    if (!isUnicodeWhitespace(c)) return 0;
-    auto next = static_cast<std::size_t>(position);
+    const utf8::Decoded found = utf8::decode(text, index);
+    const auto c = static_cast<UChar32>(found.scalar);
+    if (found.length == 0 || !isUnicodeWhitespace(c)) return 0;
+    const std::size_t next = index + found.length;
     if (!isControlBreak(c) && next < text.size() && extendsPrevious(scalarAt(text, next))) return 0;
-    return next - index;
+    return found.length;
 }
 
 std::size_t trimmableLengthBefore(std::string_view text, std::size_t begin, std::size_t end) noexcept {
-    int32_t position = static_cast<int32_t>(end);
-    UChar32 c = 0;
-    U8_PREV(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(begin), position, c);
-    if (!isUnicodeWhitespace(c)) return 0;
-    auto start = static_cast<std::size_t>(position);
+    const utf8::Decoded found = utf8::decodeBefore(text, end, begin);
+    const auto c = static_cast<UChar32>(found.scalar);
+    if (found.length == 0 || !isUnicodeWhitespace(c)) return 0;
+    const std::size_t start = end - found.length;
     if (!isControlBreak(c) && start > begin && isPrepend(scalarBefore(text, start))) return 0;
-    return end - start;
+    return found.length;
 }
 
 std::string_view trim(std::string_view text) noexcept {
@@ -270,7 +242,7 @@ std::string normaliseWhitespace(std::string_view text) {
 }
 
 std::string toLowerCase(std::string_view text) {
-    if (isAscii(text)) {
+    if (utf8::isAscii(text)) {
         std::string out(text);
         for (char& c : out) c = asciiLower(c);
         return out;
@@ -279,12 +251,12 @@ std::string toLowerCase(std::string_view text) {
 }
 
 bool equalsIgnoreCase(std::string_view left, std::string_view right) {
-    if (isAscii(left) && isAscii(right)) return asciiEqualsIgnoreCase(left, right);
+    if (utf8::isAscii(left) && utf8::isAscii(right)) return asciiEqualsIgnoreCase(left, right);
     return toUnicode(left).foldCase() == toUnicode(right).foldCase();
 }
 
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    if (isAscii(prefix) && text.size() >= prefix.size() && isAscii(text.substr(0, prefix.size()))) {
+    if (utf8::isAscii(prefix) && text.size() >= prefix.size() && utf8::isAscii(text.substr(0, prefix.size()))) {
         return asciiEqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
     }
     return toUnicode(text).foldCase().startsWith(toUnicode(prefix).foldCase());
@@ -292,7 +264,7 @@ bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
 
 std::vector<std::string_view> characters(std::string_view text) {
     std::vector<std::string_view> out;
-    if (isAscii(text)) {
+    if (utf8::isAscii(text)) {
         for (std::size_t i = 0; i < text.size();) {
             std::size_t length = (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
             out.push_back(text.substr(i, length));

@@ -19,9 +19,6 @@ constexpr bool isWhitespaceByte(char c) noexcept {
     return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
 }
 
-/// True when every byte is below 0x80.
-bool isAscii(std::string_view text) noexcept;
-
 /// Length in bytes of the whitespace character starting at `index` (2 for CR LF), or 0 when the
 /// character there is not whitespace (including a space that a combining mark or prepended mark
 /// turns into part of a larger character).

@@ -9,8 +9,7 @@
 #include <climits>
 #include <cstdint>
 
-#include <unicode/utf8.h>
-
+#include "base/utf8.h"
 #include "html/nodes/element.h"
 #include "html/nodes/leaf_nodes.h"
 #include "html/nodes/string_util.h"
@@ -19,17 +18,6 @@
 
 namespace html {
 namespace {
-
-bool isValidUtf8(std::string_view text) noexcept {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto size = static_cast<std::int32_t>(text.size());
-    for (std::int32_t index = 0; index < size;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, index, size, c);
-        if (c < 0) return false;
-    }
-    return true;
-}
 
 std::size_t firstNonWhitespaceByte(std::string_view text) noexcept {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -55,7 +43,7 @@ SubtreeText::SubtreeText(const Element& root) {
         });
 
     text_ = std::move(accumulator_.text);
-    exact_ = text_.size() < static_cast<std::size_t>(INT32_MAX) && isValidUtf8(text_);
+    exact_ = text_.size() < static_cast<std::size_t>(INT32_MAX) && novawick::utf8::isValid(text_);
     if (exact_) spans_.assign(records_.size(), Span{kNone, kNone});
 }
 

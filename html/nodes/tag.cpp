@@ -1,167 +1,170 @@
-// The tag table: built once per process, on first use, in seven steps where later steps adjust the
-// tags made by earlier ones. Lookups are a hash of the exact name; the table is read-only afterwards,
-// so concurrent readers need no lock.
+// The tag table and the lookup of names, both made at compile time from the rows that scripts/gen-tags
+// writes from tags.txt: nothing is built at run time, so concurrent first use needs no guard. Every
+// name, table tag or tree builder id or both, has one row, so one probe answers both questions.
 #include "html/nodes/tag.h"
 
 #include <array>
-#include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
+#include <utility>
 
 #include "html/nodes/document.h"
 #include "html/nodes/exception.h"
+#include "html/nodes/tag_data.h"
 
 namespace html {
 
 namespace {
 
-constexpr std::array<std::string_view, 64> kBlockTags = {
-    "html", "head", "body", "frameset", "script", "noscript", "style", "meta", "link", "title", "frame",
-    "noframes", "section", "nav", "aside", "hgroup", "header", "footer", "p", "h1", "h2", "h3", "h4", "h5", "h6",
-    "ul", "ol", "pre", "div", "blockquote", "hr", "address", "figure", "figcaption", "form", "fieldset", "ins",
-    "del", "s", "dl", "dt", "dd", "li", "table", "caption", "thead", "tfoot", "tbody", "colgroup", "col", "tr",
-    "th", "td", "video", "audio", "canvas", "details", "menu", "plaintext", "template", "article", "main", "svg",
-    "math",
-};
+using tag_data::kRows;
 
-// Repeats ("area", "param", "source", "track") are kept as listed; a repeat replaces the earlier entry.
-constexpr std::array<std::string_view, 65> kInlineTags = {
-    "object", "base", "font", "tt", "i", "b", "u", "big", "small", "em", "strong", "dfn", "code", "samp", "kbd",
-    "var", "cite", "abbr", "time", "acronym", "mark", "ruby", "rt", "rp", "a", "img", "br", "wbr", "map", "q",
-    "sub", "sup", "bdo", "iframe", "embed", "span", "input", "select", "textarea", "label", "button", "optgroup",
-    "option", "legend", "datalist", "keygen", "output", "progress", "meter", "area", "param", "source", "track",
-    "summary", "command", "device", "area", "basefont", "bgsound", "menuitem", "param", "source", "track", "data",
-    "bdi",
-};
+constexpr std::uint8_t kNoTableIndex = 0xFF;
 
-constexpr std::array<std::string_view, 21> kEmptyTags = {
-    "meta", "link", "base", "frame", "img", "br", "wbr", "embed", "hr", "input", "keygen", "col", "command",
-    "device", "area", "basefont", "bgsound", "menuitem", "param", "source", "track",
-};
+constexpr std::size_t countTableTags() {
+    std::size_t count = 0;
+    for (const tag_data::Row& row : kRows) count += (row.sets & (tag_data::kBlock | tag_data::kInline)) != 0;
+    return count;
+}
+constexpr std::size_t kTableTagCount = countTableTags();
 
-constexpr std::array<std::string_view, 19> kFormatAsInlineTags = {
-    "title", "a", "p", "h1", "h2", "h3", "h4", "h5", "h6", "pre", "address", "li", "th", "td", "script", "style",
-    "ins", "del", "s",
-};
+// The table index of each row's tag, in row order, or kNoTableIndex.
+constexpr std::array<std::uint8_t, kRows.size()> makeTableIndexes() {
+    std::array<std::uint8_t, kRows.size()> indexes{};
+    std::uint8_t next = 0;
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+        const bool inTable = (kRows[row].sets & (tag_data::kBlock | tag_data::kInline)) != 0;
+        indexes[row] = inTable ? next++ : kNoTableIndex;
+    }
+    return indexes;
+}
+constexpr std::array<std::uint8_t, kRows.size()> kTableIndexOfRow = makeTableIndexes();
+static_assert(kTableTagCount < kNoTableIndex);
 
-constexpr std::array<std::string_view, 4> kPreserveWhitespaceTags = {"pre", "plaintext", "title", "textarea"};
+// The lookup the parser makes for every tag: open addressing over a power-of-two table about four times
+// the names, with a hash of the length and three bytes and a byte-wise compare, since general string
+// hashing and memcmp calls showed up in profiles.
+constexpr std::size_t kSlots = 512;
+constexpr std::uint8_t kEmptySlot = 0xFF;
+static_assert(kRows.size() < kEmptySlot && kRows.size() * 3 < kSlots);
 
-constexpr std::array<std::string_view, 8> kFormListedTags = {
-    "button", "fieldset", "input", "keygen", "object", "output", "select", "textarea",
-};
+constexpr std::size_t slotOf(std::string_view name) noexcept {
+    const auto byte = [&name](std::size_t index) { return static_cast<std::size_t>(static_cast<unsigned char>(name[index])); };
+    std::size_t hash = name.size() * 0x9E37u;
+    hash ^= byte(0) * 0x3B;
+    hash ^= byte(name.size() - 1) * 0x2F1;
+    hash ^= byte(name.size() / 2) * 0x1D;
+    return (hash ^ (hash >> 9)) & (kSlots - 1);
+}
 
-constexpr std::array<std::string_view, 5> kFormSubmittableTags = {"input", "keygen", "object", "select", "textarea"};
+constexpr std::array<std::uint8_t, kSlots> makeSlots() {
+    std::array<std::uint8_t, kSlots> slots{};
+    for (auto& slot : slots) slot = kEmptySlot;
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+        std::size_t slot = slotOf(kRows[row].name);
+        while (slots[slot] != kEmptySlot) slot = (slot + 1) & (kSlots - 1);
+        slots[slot] = static_cast<std::uint8_t>(row);
+    }
+    return slots;
+}
+constexpr std::array<std::uint8_t, kSlots> kSlotRows = makeSlots();
+
+// Names are a few bytes long (ten at most today): a byte loop beats a call to memcmp.
+inline bool sameName(std::string_view known, std::string_view name) noexcept {
+    if (known.size() != name.size()) return false;
+    for (std::size_t index = 0; index < name.size(); ++index) {
+        if (known[index] != name[index]) return false;
+    }
+    return true;
+}
+
+constexpr std::size_t kNoRow = kRows.size();
+
+// The row of exactly `name`, or kNoRow.
+inline std::size_t rowOf(std::string_view name) noexcept {
+    if (name.empty() || name.size() > tag_data::kLongestName) return kNoRow;
+    for (std::size_t slot = slotOf(name);; slot = (slot + 1) & (kSlots - 1)) {
+        const std::uint8_t row = kSlotRows[slot];
+        if (row == kEmptySlot) return kNoRow;
+        if (sameName(kRows[row].name, name)) return row;
+    }
+}
 
 }  // namespace
 
 struct TagTable {
-    std::vector<std::unique_ptr<Tag>> storage;
-    std::unordered_map<std::string_view, Tag*> byName;
-    // The lookup the parser makes for every tag: open addressing over a power-of-two table about four
-    // times the names, with a hash of the length and three bytes and a byte-wise compare, since
-    // general string hashing and memcmp calls showed up in profiles.
-    std::vector<const Tag*> slots;
-    std::vector<const Tag*> byIndex;
-
-    static std::size_t hashOf(std::string_view name) noexcept {
-        if (name.empty()) return 0;
-        const auto byte = [&name](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(name[i])); };
-        std::size_t hash = name.size() * 0x9E37u;
-        hash ^= byte(0) * 0x3B;
-        hash ^= byte(name.size() - 1) * 0x2F1;
-        hash ^= byte(name.size() / 2) * 0x1D;
-        return hash ^ (hash >> 9);
-    }
-
-    static bool sameName(std::string_view known, std::string_view name) noexcept {
-        if (known.size() != name.size()) return false;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            if (known[i] != name[i]) return false;
+    // A table tag: a block tag with every flag at its default, then each set of the row applied.
+    static constexpr Tag fromRow(const tag_data::Row& row, std::uint16_t tableIndex) {
+        Tag tag(row.name, true, row.id, tableIndex);
+        if ((row.sets & tag_data::kInline) != 0) {
+            tag.isBlock_ = false;
+            tag.formatAsBlock_ = false;
+            tag.canContainBlock_ = false;
         }
-        return true;
-    }
-
-    const Tag* lookup(std::string_view name) const noexcept {
-        const std::size_t mask = slots.size() - 1;
-        for (std::size_t slot = hashOf(name) & mask;; slot = (slot + 1) & mask) {
-            const Tag* tag = slots[slot];
-            if (tag == nullptr || sameName(tag->getName(), name)) return tag;
+        if ((row.sets & tag_data::kEmpty) != 0) {
+            tag.canContainBlock_ = false;
+            tag.canContainInline_ = false;
+            tag.empty_ = true;
         }
+        if ((row.sets & tag_data::kFormatInline) != 0) tag.formatAsBlock_ = false;
+        if ((row.sets & tag_data::kPreserveWhitespace) != 0) tag.preserveWhitespace_ = true;
+        if ((row.sets & tag_data::kFormListed) != 0) tag.formList_ = true;
+        if ((row.sets & tag_data::kFormSubmittable) != 0) tag.formSubmit_ = true;
+        return tag;
     }
 
-    void buildSlots() {
-        std::size_t size = 64;
-        while (size < byName.size() * 4) size *= 2;
-        slots.assign(size, nullptr);
-        for (const auto& [name, tag] : byName) {
-            std::size_t slot = hashOf(name) & (size - 1);
-            while (slots[slot] != nullptr) slot = (slot + 1) & (size - 1);
-            slots[slot] = tag;
-        }
+    template <std::size_t... Index>
+    static constexpr std::array<Tag, kTableTagCount> build(std::index_sequence<Index...>) {
+        return {fromRow(kRows[rowOfTableIndex(Index)], static_cast<std::uint16_t>(Index))...};
     }
 
-    TagTable() {
-        for (std::string_view name : kBlockTags) add(name);
-        for (std::string_view name : kInlineTags) {
-            Tag* tag = add(name);
-            tag->isBlock_ = false;
-            tag->formatAsBlock_ = false;
-            tag->canContainBlock_ = false;
-        }
-        for (std::string_view name : kEmptyTags) {
-            modify(name, [](Tag& tag) {
-                tag.canContainBlock_ = false;
-                tag.canContainInline_ = false;
-                tag.empty_ = true;
-            });
-        }
-        for (std::string_view name : kFormatAsInlineTags) modify(name, [](Tag& tag) { tag.formatAsBlock_ = false; });
-        for (std::string_view name : kPreserveWhitespaceTags) {
-            modify(name, [](Tag& tag) { tag.preserveWhitespace_ = true; });
-        }
-        for (std::string_view name : kFormListedTags) modify(name, [](Tag& tag) { tag.formList_ = true; });
-        for (std::string_view name : kFormSubmittableTags) modify(name, [](Tag& tag) { tag.formSubmit_ = true; });
-        buildSlots();
-        for (const auto& tag : storage) byIndex.push_back(tag.get());
-        Tag::byTableIndex_ = byIndex.data();
+    static constexpr std::size_t rowOfTableIndex(std::size_t tableIndex) {
+        std::size_t row = 0;
+        while (kTableIndexOfRow[row] != tableIndex) ++row;
+        return row;
     }
 
-    Tag* add(std::string_view name) {
-        storage.push_back(std::unique_ptr<Tag>(new Tag(name, name, true)));
-        storage.back()->tableIndex_ = static_cast<std::uint16_t>(storage.size() - 1);
-        byName[name] = storage.back().get();
-        return storage.back().get();
-    }
-
-    template <class Change>
-    void modify(std::string_view name, Change change) {
-        if (auto found = byName.find(name); found != byName.end()) change(*found->second);
-    }
-
-    static const TagTable& instance() {
-        static const TagTable table;  // constructed once, thread-safe
-        return table;
+    static constexpr Tag documentRoot() {
+        Tag tag("#root", false, TagId::Other, 0);
+        tag.isBlock_ = false;
+        return tag;
     }
 };
 
-const Tag* Tag::documentRootTag() noexcept {
-    // Outside the table, immutable, shared by every document.
-    static const Tag root = [] {
-        Tag tag("#root", "#root", false);
-        tag.isBlock_ = false;
-        return tag;
-    }();
-    return &root;
+namespace {
+
+constexpr std::array<Tag, kTableTagCount> kTags = TagTable::build(std::make_index_sequence<kTableTagCount>());
+// Outside the table, shared by every document.
+constexpr Tag kDocumentRoot = TagTable::documentRoot();
+
+// The table's tag of a row, or nullptr.
+inline const Tag* tableTagOf(std::size_t row) noexcept {
+    const std::uint8_t index = kTableIndexOfRow[row];
+    return index == kNoTableIndex ? nullptr : &kTags[index];
 }
+
+}  // namespace
+
+const Tag* Tag::documentRootTag() noexcept { return &kDocumentRoot; }
 
 const Tag* Tag::find(std::string_view name) noexcept {
-    return TagTable::instance().lookup(name);
+    const std::size_t row = rowOf(name);
+    return row == kNoRow ? nullptr : tableTagOf(row);
 }
 
-std::size_t Tag::knownTagCount() noexcept { return TagTable::instance().byName.size(); }
+Tag::Found Tag::findWithBuilderId(std::string_view name) noexcept {
+    const std::size_t row = rowOf(name);
+    return row == kNoRow ? Found{nullptr, TagId::Other} : Found{tableTagOf(row), kRows[row].id};
+}
 
-std::size_t Tag::tableIndexLimit() noexcept { return TagTable::instance().storage.size(); }
+TagId tagIdOf(std::string_view name) noexcept {
+    const std::size_t row = rowOf(name);
+    return row == kNoRow ? TagId::Other : kRows[row].id;
+}
+
+std::size_t Tag::knownTagCount() noexcept { return kTags.size(); }
+
+std::size_t Tag::tableIndexLimit() noexcept { return kTags.size(); }
+
+const Tag* const Tag::tableTags_ = kTags.data();
 
 const Tag* Tag::valueOf(std::string_view name, const ParseSettings& settings, Document& owner) {
     if (const Tag* known = find(name)) return known;

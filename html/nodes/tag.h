@@ -1,6 +1,6 @@
 // Tag descriptors. Every tag name the library knows maps to one shared, immutable `Tag` from a
-// table built once per process; a name outside the table gets a fresh tag owned by the document
-// that asked for it, so hostile input cannot grow process-wide state.
+// table made at compile time from html/nodes/tags.txt; a name outside the table gets a fresh tag owned
+// by the document that asked for it, so hostile input cannot grow process-wide state.
 #pragma once
 
 #include <cstddef>
@@ -8,11 +8,19 @@
 #include <string_view>
 
 #include "html/nodes/parse_settings.h"
-#include "html/parser/tree_builder_tags.h"
+#include "html/nodes/tag_id.h"
 
 namespace html {
 
 class Document;
+
+/// The tree builder's id for a lower-case tag name; TagId::Other for names without a rule.
+TagId tagIdOf(std::string_view name) noexcept;
+
+/// The name of a named id ("" for Other).
+constexpr std::string_view tagIdName(TagId id) noexcept {
+    return id == TagId::Other ? std::string_view() : kTagIdNames[static_cast<std::size_t>(id)];
+}
 
 class Tag {
 public:
@@ -24,6 +32,13 @@ public:
     static const Tag* valueOf(std::string_view name, Document& owner);
     /// The table's tag for exactly `name`, or nullptr.
     static const Tag* find(std::string_view name) noexcept;
+    /// A name's tag in the table (nullptr when outside it) and its tree builder id.
+    struct Found {
+        const Tag* tag;
+        TagId builderId;
+    };
+    /// `find` and `tagIdOf` of exactly `name` with one lookup, as the parser asks for both.
+    static Found findWithBuilderId(std::string_view name) noexcept;
     /// True when `name` is in the tag table.
     static bool isKnownTag(std::string_view name) noexcept { return find(name) != nullptr; }
     /// Number of names in the tag table.
@@ -52,9 +67,8 @@ public:
     /// zero for tags outside the table.
     std::size_t tableIndex() const noexcept { return tableIndex_; }
     static std::size_t tableIndexLimit() noexcept;
-    /// The table's tag at `index` (below tableIndexLimit(); the table exists once any of its tags has
-    /// been handed out).
-    static const Tag* fromTableIndex(std::size_t index) noexcept { return byTableIndex_[index]; }
+    /// The table's tag at `index` (below tableIndexLimit()).
+    static const Tag* fromTableIndex(std::size_t index) noexcept { return tableTags_ + index; }
 
     friend bool operator==(const Tag& left, const Tag& right) noexcept { return left.name_ == right.name_; }
 
@@ -66,8 +80,12 @@ private:
     /// The tag of every `Document` ("#root").
     static const Tag* documentRootTag() noexcept;
 
+    /// A tag outside the table (`known` false), made per document.
     Tag(std::string_view name, std::string_view nameNormal, bool known) noexcept
         : name_(name), nameNormal_(nameNormal), known_(known), builderId_(tagIdOf(name)) {}
+    /// A tag made at compile time: one of the table, or the document root's.
+    constexpr Tag(std::string_view name, bool known, TagId builderId, std::uint16_t tableIndex) noexcept
+        : name_(name), nameNormal_(name), known_(known), builderId_(builderId), tableIndex_(tableIndex) {}
 
     std::string_view name_;
     std::string_view nameNormal_;
@@ -84,8 +102,8 @@ private:
     TagId builderId_ = TagId::Other;
     std::uint16_t tableIndex_ = 0;
 
-    // Set once, while the table is built; elements name their tag by its index.
-    static inline const Tag* const* byTableIndex_ = nullptr;
+    // The compile-time table; elements name their tag by its index.
+    static const Tag* const tableTags_;
 };
 
 }  // namespace html

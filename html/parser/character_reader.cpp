@@ -1,4 +1,4 @@
-// The character reader. Input is valid UTF-8 by the time any scan runs (see the constructor), so
+// The character reader. Input is valid UTF-8 by the time any scan runs (see the constructors), so
 // stepping forward uses the lead byte's length and stepping back skips continuation bytes.
 #include "html/parser/character_reader.h"
 
@@ -6,15 +6,17 @@
 
 #include <unicode/uchar.h>
 
-#include "html/parser/utf8.h"
+#include "base/utf8.h"
 
 namespace html {
+
+namespace utf8 = novawick::utf8;
+
 namespace {
 
 constexpr ByteSet kDataStops{std::string_view("&<\0", 3)};
 constexpr ByteSet kTagNameStops{std::string_view("\t\n\r\f />\0", 9)};
 
-bool isContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 bool isAsciiLetter(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char32_t c) { return c >= '0' && c <= '9'; }
 bool isHexDigit(char32_t c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
@@ -35,7 +37,7 @@ std::string mapScalars(std::string_view text, Map map) {
     out.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
         std::size_t length = 0;
-        utf8::append(out, map(utf8::decode(text, at, length)));
+        utf8::append(out, map(utf8::decodeValid(text, at, length)));
         at += length;
     }
     return out;
@@ -50,6 +52,8 @@ CharacterReader::CharacterReader(std::string_view input) : input_(input) {
     }
 }
 
+CharacterReader::CharacterReader(utf8::ValidText input) : input_(input.text()) {}
+
 CharacterReader::CharacterReader(std::string&& input) : owned_(std::move(input)) {
     if (utf8::findInvalid(owned_) != std::string_view::npos) owned_ = utf8::sanitise(owned_);
     input_ = owned_;
@@ -61,7 +65,7 @@ std::size_t CharacterReader::getPos() const {
         countedScalars_ = 0;
     }
     for (; countedBytes_ < pos_; ++countedBytes_)
-        if (!isContinuation(input_[countedBytes_])) ++countedScalars_;
+        if (!utf8::isContinuation(static_cast<unsigned char>(input_[countedBytes_]))) ++countedScalars_;
     return countedScalars_;
 }
 
@@ -70,7 +74,7 @@ char32_t CharacterReader::current() const noexcept {
     const auto byte = static_cast<unsigned char>(input_[pos_]);
     if (byte < 0x80) return byte;
     std::size_t length = 0;
-    return utf8::decode(input_, pos_, length);
+    return utf8::decodeValid(input_, pos_, length);
 }
 
 char32_t CharacterReader::consume() noexcept {
@@ -79,7 +83,7 @@ char32_t CharacterReader::consume() noexcept {
         return kEndOfInput;
     }
     std::size_t length = 0;
-    const char32_t c = utf8::decode(input_, pos_, length);
+    const char32_t c = utf8::decodeValid(input_, pos_, length);
     pos_ += length;
     stuckAtEnd_ = false;
     return c;
@@ -91,8 +95,7 @@ void CharacterReader::unconsume() noexcept {
         return;
     }
     if (pos_ == 0) return;
-    --pos_;
-    while (pos_ > 0 && isContinuation(input_[pos_])) --pos_;
+    pos_ = utf8::scalarStart(input_, pos_ - 1);
 }
 
 void CharacterReader::advance() noexcept {
@@ -177,8 +180,8 @@ bool CharacterReader::matches(std::string_view text, bool ignoreCase, bool consu
     for (std::size_t t = 0; t < text.size();) {
         if (at >= input_.size()) return false;
         std::size_t inputLength = 0, textLength = 0;
-        const char32_t a = utf8::decode(input_, at, inputLength);
-        const char32_t b = utf8::decode(text, t, textLength);
+        const char32_t a = utf8::decodeValid(input_, at, inputLength);
+        const char32_t b = utf8::decodeValid(text, t, textLength);
         if (a != b && (!ignoreCase || toUpper(a) != toUpper(b))) return false;
         at += inputLength;
         t += textLength;

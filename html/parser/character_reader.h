@@ -1,7 +1,8 @@
 // A cursor over HTML text for the tokeniser. The text is UTF-8; invalid bytes are replaced by U+FFFD
-// once, up front (a copy is made only when the input actually has broken bytes), so every scan after
-// that works on valid UTF-8 bytes. Every stop set the tokeniser uses is ASCII, so scanning for one is
-// an exact byte search (memchr or a table lookup) that never splits a scalar.
+// once, up front (a copy is made only when the input actually has broken bytes; text that comes
+// validated is not looked at again), so every scan after that works on valid UTF-8 bytes. Every stop
+// set the tokeniser uses is ASCII, so scanning for one is an exact byte search (memchr or a table
+// lookup) that never splits a scalar.
 //
 // Positions are byte offsets internally; the scalar position that parse errors report is counted
 // only when one is recorded. End of input is `kEndOfInput`, a value above U+10FFFF, so every real
@@ -13,6 +14,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/utf8.h"
 
 namespace html {
 
@@ -37,6 +40,8 @@ public:
     /// Reads `input`, which must outlive the reader (it is copied only if it holds invalid UTF-8).
     explicit CharacterReader(std::string_view input);
     explicit CharacterReader(const char* input) : CharacterReader(std::string_view(input)) {}
+    /// Reads validated `input`, which must outlive the reader, without checking it again.
+    explicit CharacterReader(novawick::utf8::ValidText input);
     /// Reads `input`, taking ownership of it.
     explicit CharacterReader(std::string&& input);
 

@@ -9,13 +9,16 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
 
+#include "base/utf8.h"
 #include "html/nodes/exception.h"
 #include "html/parser/character_reader.h"
 #include "html/parser/entities_data.h"
 #include "html/parser/tokeniser.h"
-#include "html/parser/utf8.h"
 
 namespace html {
+
+namespace utf8 = novawick::utf8;
+
 namespace {
 
 char32_t parseBase36(std::string_view digits) {
@@ -205,7 +208,7 @@ void Entities::escape(std::string& out, std::string_view text, const EscapeMode&
     const std::string_view input = safe.empty() ? text : std::string_view(safe);
     for (std::size_t at = 0; at < input.size();) {
         std::size_t length = 0;
-        const char32_t c = utf8::decode(input, at, length);
+        const char32_t c = utf8::decodeValid(input, at, length);
         const std::string_view raw = input.substr(at, length);
         at += length;
         if (options.normaliseWhite && isEscapeWhite(c)) {

@@ -5,11 +5,13 @@
 
 #include <unicode/ustring.h>
 
+#include "base/utf8.h"
 #include "html/nodes/tag.h"
 
-#include "html/parser/utf8.h"
-
 namespace html {
+
+namespace utf8 = novawick::utf8;
+
 namespace {
 
 char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
@@ -193,8 +195,9 @@ const std::string& TagToken::lowerCasedName() const {
 
 void TagToken::lookUp() const {
     const std::string& name = normalName();
-    knownTag_ = Tag::find(name);
-    id_ = knownTag_ != nullptr ? knownTag_->builderId() : tagIdOf(name);
+    const Tag::Found found = Tag::findWithBuilderId(name);
+    knownTag_ = found.tag;
+    id_ = found.builderId;
     lookedUp_ = true;
 }
 

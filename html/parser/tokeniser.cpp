@@ -17,15 +17,16 @@
 //   own where the two differ.
 #include "html/parser/tokeniser.h"
 
+#include "base/utf8.h"
 #include "html/nodes/exception.h"
 #include "html/parser/entities.h"
 #include "html/parser/tokeniser_sets.h"
-#include "html/parser/utf8.h"
 
 namespace html {
 
 using namespace tokeniser_sets;
 namespace messages = tokeniser_messages;
+namespace utf8 = novawick::utf8;
 
 Tokeniser::Tokeniser(CharacterReader& reader, ParseErrorList* errors)
     : reader_(reader), errors_(errors), tagPending_(nullptr) {

@@ -1,9 +1,12 @@
 // Comment states, and bogus comments (markup such as "<?php ?>" or "</1>" kept as comment data).
 #include "html/parser/tokeniser.h"
+
+#include "base/utf8.h"
 #include "html/parser/tokeniser_sets.h"
-#include "html/parser/utf8.h"
 
 namespace html {
+
+namespace utf8 = novawick::utf8;
 
 using namespace tokeniser_sets;
 using S = TokeniserState;

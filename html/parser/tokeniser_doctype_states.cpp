@@ -1,10 +1,13 @@
 // DOCTYPE states. The name keeps its case as written; identifiers are read in runs up to the
 // closing quote, ">" or U+0000.
 #include "html/parser/tokeniser.h"
+
+#include "base/utf8.h"
 #include "html/parser/tokeniser_sets.h"
-#include "html/parser/utf8.h"
 
 namespace html {
+
+namespace utf8 = novawick::utf8;
 
 using namespace tokeniser_sets;
 using S = TokeniserState;

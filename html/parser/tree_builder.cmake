@@ -18,5 +18,4 @@ target_sources(html PRIVATE
   parser/tree_builder.cpp
   parser/tree_builder_formatting.cpp
   parser/tree_builder_open_elements.cpp
-  parser/tree_builder_tags.cpp
 )

@@ -14,6 +14,18 @@ TreeBuilder::~TreeBuilder() = default;
 
 std::unique_ptr<Document> TreeBuilder::parse(std::string_view input, std::string_view baseUri,
                                              ParseErrorList& errors, const ParseSettings& settings) {
+    return parseWith(std::make_unique<CharacterReader>(input), input, baseUri, errors, settings);
+}
+
+std::unique_ptr<Document> TreeBuilder::parse(novawick::utf8::ValidText input, std::string_view baseUri,
+                                             ParseErrorList& errors, const ParseSettings& settings) {
+    return parseWith(std::make_unique<CharacterReader>(input), input.text(), baseUri, errors, settings);
+}
+
+std::unique_ptr<Document> TreeBuilder::parseWith(std::unique_ptr<CharacterReader> reader, std::string_view input,
+                                                 std::string_view baseUri, ParseErrorList& errors,
+                                                 const ParseSettings& settings) {
+    reader_ = std::move(reader);
     initialiseParse(input, baseUri, errors, settings);
     runParser();
     // The reader and tokeniser are of no use once the document is built.
@@ -27,7 +39,6 @@ std::unique_ptr<Document> TreeBuilder::parse(std::string_view input, std::string
 void TreeBuilder::initialiseParse(std::string_view input, std::string_view baseUri, ParseErrorList& errors,
                                   const ParseSettings& settings) {
     doc_ = std::make_unique<Document>(baseUri, input.size());
-    reader_ = std::make_unique<CharacterReader>(input);
     errors_ = &errors;
     tokeniser_ = std::make_unique<Tokeniser>(*reader_, &errors);
     stack_.clear();

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/utf8.h"
 #include "html/nodes/parse_settings.h"
 #include "html/parser/tree_builder_open_elements.h"
 
@@ -32,6 +33,9 @@ public:
     /// Builds the document for `input`; parse errors go to `errors` while it has room.
     std::unique_ptr<Document> parse(std::string_view input, std::string_view baseUri, ParseErrorList& errors,
                                      const ParseSettings& settings);
+    /// The same for validated `input`, which is not checked again.
+    std::unique_ptr<Document> parse(novawick::utf8::ValidText input, std::string_view baseUri, ParseErrorList& errors,
+                                     const ParseSettings& settings);
 
     /// Hands one token to the rules; false when it was ignored after a parse error.
     virtual bool process(Token& token) = 0;
@@ -48,6 +52,7 @@ public:
     static ParseSettings defaultSettings() { return ParseSettings::htmlDefault(); }
 
 protected:
+    /// Readies a parse of `input`, whose reader is already in `reader_`.
     virtual void initialiseParse(std::string_view input, std::string_view baseUri, ParseErrorList& errors,
                                  const ParseSettings& settings);
     void runParser();
@@ -60,6 +65,11 @@ protected:
     const Token* currentToken_ = nullptr;
     ParseErrorList* errors_ = nullptr;
     ParseSettings settings_;
+
+private:
+    std::unique_ptr<Document> parseWith(std::unique_ptr<CharacterReader> reader, std::string_view input,
+                                        std::string_view baseUri, ParseErrorList& errors,
+                                        const ParseSettings& settings);
 };
 
 }  // namespace html

@@ -184,8 +184,8 @@ std::ptrdiff_t OpenElementStack::topmost(TagId id) const noexcept {
 }
 
 std::ptrdiff_t OpenElementStack::topmost(std::string_view name) const noexcept {
-    const Tag* known = Tag::find(name);
-    return topmost(name, known != nullptr ? known->builderId() : tagIdOf(name), known);
+    const Tag::Found found = Tag::findWithBuilderId(name);
+    return topmost(name, found.builderId, found.tag);
 }
 
 std::ptrdiff_t OpenElementStack::topmost(std::string_view name, TagId id, const Tag* known) const noexcept {

@@ -1,10 +1,9 @@
-// Tag names the tree builder reasons about, as a small enumeration, and the named sets of them that
-// the builder and the insertion modes test against.
+// The named sets of tag ids that the tree builder and the insertion modes test against.
 //
 // Every rule of tree construction asks "is this name one of ...". Doing that with string lists costs
-// a dozen string compares per token; instead a token's name is looked up once (a binary search over
-// the sorted names below) and every set is a 128-bit mask, so each test is one bit test. Names the
-// builder has no rule for map to TagId::Other.
+// a dozen string compares per token; instead a token's name is looked up once (its tag's builder id,
+// html/nodes/tag_id.h) and every set is a 128-bit mask, so each test is one bit test. The sets are the
+// builder's own, kept here apart from the document model's block and inline kinds.
 #pragma once
 
 #include <array>
@@ -12,66 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <string_view>
+
+#include "html/nodes/tag.h"
 
 namespace html {
-
-// One list, in byte order of the names, gives both the enumeration and its name table.
-#define HTML_TREE_BUILDER_TAGS(X)                                                                         \
-    X(A, "a") X(Address, "address") X(Applet, "applet") X(Area, "area") X(Article, "article")            \
-    X(Aside, "aside") X(B, "b") X(Base, "base") X(Basefont, "basefont") X(Bgsound, "bgsound")             \
-    X(Big, "big") X(Blockquote, "blockquote") X(Body, "body") X(Br, "br") X(Button, "button")             \
-    X(Caption, "caption") X(Center, "center") X(Code, "code") X(Col, "col") X(Colgroup, "colgroup")       \
-    X(Command, "command") X(Dd, "dd") X(Details, "details") X(Dir, "dir") X(Div, "div") X(Dl, "dl")       \
-    X(Dt, "dt") X(Em, "em") X(Embed, "embed") X(Fieldset, "fieldset") X(Figcaption, "figcaption")         \
-    X(Figure, "figure") X(Font, "font") X(Footer, "footer") X(Form, "form") X(Frame, "frame")             \
-    X(Frameset, "frameset") X(H1, "h1") X(H2, "h2") X(H3, "h3") X(H4, "h4") X(H5, "h5") X(H6, "h6")       \
-    X(Head, "head") X(Header, "header") X(Hgroup, "hgroup") X(Hr, "hr") X(Html, "html") X(I, "i")         \
-    X(Iframe, "iframe") X(Image, "image") X(Img, "img") X(Input, "input") X(Isindex, "isindex")           \
-    X(Keygen, "keygen") X(Label, "label") X(Li, "li") X(Link, "link") X(Listing, "listing")               \
-    X(Marquee, "marquee") X(Math, "math") X(Menu, "menu") X(Meta, "meta") X(Nav, "nav") X(Nobr, "nobr")   \
-    X(Noembed, "noembed") X(Noframes, "noframes") X(Noscript, "noscript") X(Object, "object")             \
-    X(Ol, "ol") X(Optgroup, "optgroup") X(Option, "option") X(P, "p") X(Param, "param")                   \
-    X(Plaintext, "plaintext") X(Pre, "pre") X(Rp, "rp") X(Rt, "rt") X(Ruby, "ruby") X(S, "s")             \
-    X(Script, "script") X(Section, "section") X(Select, "select") X(Small, "small") X(Source, "source")   \
-    X(Strike, "strike") X(Strong, "strong") X(Style, "style") X(Summary, "summary") X(Svg, "svg")         \
-    X(Table, "table") X(Tbody, "tbody") X(Td, "td") X(Textarea, "textarea") X(Tfoot, "tfoot")             \
-    X(Th, "th") X(Thead, "thead") X(Title, "title") X(Tr, "tr") X(Track, "track") X(Tt, "tt") X(U, "u")   \
-    X(Ul, "ul") X(Wbr, "wbr") X(Xmp, "xmp")
-
-enum class TagId : std::uint8_t {
-#define HTML_TREE_BUILDER_TAG_ID(id, name) id,
-    HTML_TREE_BUILDER_TAGS(HTML_TREE_BUILDER_TAG_ID)
-#undef HTML_TREE_BUILDER_TAG_ID
-    Other,  // any name without a rule of its own
-};
-
-inline constexpr std::size_t kNamedTagCount = static_cast<std::size_t>(TagId::Other);
-inline constexpr std::size_t kTagIdCount = kNamedTagCount + 1;
-
-inline constexpr std::array<std::string_view, kNamedTagCount> kTagIdNames = {
-#define HTML_TREE_BUILDER_TAG_NAME(id, name) name,
-    HTML_TREE_BUILDER_TAGS(HTML_TREE_BUILDER_TAG_NAME)
-#undef HTML_TREE_BUILDER_TAG_NAME
-};
-
-namespace detail {
-constexpr bool namesAreSorted() {
-    for (std::size_t i = 1; i < kTagIdNames.size(); ++i) {
-        if (!(kTagIdNames[i - 1] < kTagIdNames[i])) return false;
-    }
-    return true;
-}
-}  // namespace detail
-static_assert(detail::namesAreSorted(), "the lookup bisects the names: keep them in byte order");
-
-/// The builder's id for a lower-case tag name; TagId::Other for names without a rule.
-TagId tagIdOf(std::string_view name) noexcept;
-
-/// The name of a named id ("" for Other).
-constexpr std::string_view tagIdName(TagId id) noexcept {
-    return id == TagId::Other ? std::string_view() : kTagIdNames[static_cast<std::size_t>(id)];
-}
 
 /// A fixed set of tag ids, tested with one bit test.
 class TagSet {

@@ -7,6 +7,7 @@
 #include <unicode/casemap.h>
 #include <unicode/edits.h>
 
+#include "base/utf8.h"
 #include "html/nodes/element.h"
 #include "html/nodes/leaf_nodes.h"
 #include "html/nodes/string_util.h"
@@ -15,7 +16,7 @@
 namespace html {
 
 LowerCaseText::LowerCaseText(std::string_view text) {
-    if (isAscii(text)) {
+    if (novawick::utf8::isAscii(text)) {
         lower_ = toLowerCase(text);
         return;
     }

@@ -7,11 +7,14 @@
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
 #include <unicode/utext.h>
-#include <unicode/utf8.h>
 
+#include "base/utf8.h"
 #include "html/nodes/string_util.h"
 
 namespace html {
+
+namespace utf8 = novawick::utf8;
+
 namespace {
 
 /// True when every byte of `text` is a character of its own: ASCII and no CR LF pair.
@@ -48,7 +51,7 @@ std::vector<std::size_t> clusterBoundaries(std::string_view text) {
     if (utext == nullptr || U_FAILURE(status)) {
         // Without ICU's rules fall back to one character per code point: still a valid split.
         for (std::size_t i = 0; i < text.size(); ++i) {
-            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) boundaries.push_back(i);
+            if (!utf8::isContinuation(static_cast<unsigned char>(text[i]))) boundaries.push_back(i);
         }
         boundaries.push_back(text.size());
         if (utext != nullptr) utext_close(utext);
@@ -124,7 +127,7 @@ std::string_view TokenQueue::consume() noexcept {
 }
 
 void TokenQueue::consume(std::string_view sequence) {
-    std::size_t length = byteIndexed_ && isAscii(sequence) ? sequence.size() : splitCharacters(sequence).size();
+    std::size_t length = byteIndexed_ && utf8::isAscii(sequence) ? sequence.size() : splitCharacters(sequence).size();
     position_ = std::min(characterCount_, position_ + length);
 }
 
@@ -180,10 +183,9 @@ bool TokenQueue::matchesWord() const {
     if (isEmpty()) return false;
     std::string_view character = peek();
     // A cluster is judged by its first code point, so a letter with combining marks stays a letter.
-    std::size_t offset = 0;
-    UChar32 codePoint = 0;
-    U8_NEXT(character.data(), offset, character.size(), codePoint);
-    if (codePoint < 0) return false;
+    const utf8::Decoded first = utf8::decode(character, 0);
+    if (first.length == 0) return false;
+    const auto codePoint = static_cast<UChar32>(first.scalar);
     return u_isalpha(codePoint) || u_isdigit(codePoint);
 }
 

@@ -2,10 +2,9 @@
 // itself (its scheme, host and port, no user name) whatever its text; one that leads elsewhere is an
 // unusable entry or page and is never requested. A cover may live on any http or https host, read
 // relative to the search answer as a browser reads an image's address, but never carries credentials.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/scoped_seam.h"
+#include "pages/errors.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/raw_tls_server.h"
 
@@ -34,7 +33,8 @@ const std::vector<std::string> kLeavingPrefixes = {
 // would be seen arriving rather than failing on a name lookup.
 class EverywhereServer {
 public:
-    EverywhereServer() : seam_(everywhere(server_)) {}
+    /// A client that reaches this server for the site and for every place the prefixes lead to.
+    net::HttpClient& client() { return client_; }
 
     void route(std::string target, std::string page) {
         server_.route(std::move(target), ScriptedResponse::text(200, std::move(page)));
@@ -50,15 +50,15 @@ public:
     }
 
 private:
-    static net::TransportSeam everywhere(const RawTlsServer& server) {
-        net::TransportSeam seam = server.seam();
-        seam.routes.push_back({"127.0.0.2", 443, server.port()});
-        seam.routes.push_back({kHost, 8443, server.port()});
-        return seam;
+    static net::ClientSettings everywhere(const RawTlsServer& server) {
+        net::ClientSettings settings = server.clientSettings();
+        settings.routes.push_back({"127.0.0.2", 443, server.port()});
+        settings.routes.push_back({kHost, 8443, server.port()});
+        return settings;
     }
 
     RawTlsServer server_{{kHost, kElsewhere, kHost + "." + kElsewhere}};
-    loopback::ScopedTransportSeam seam_;
+    net::HttpClient client_{everywhere(server_)};
 };
 
 SearchResult bookAt(const std::string& path) {
@@ -88,11 +88,11 @@ TEST(PageAddresses, LinksThatLeaveTheSiteAreSkippedAndNeverRequested) {
     site.route("/read/1/", testing::entryPage(options));
     site.route("/list/1/", testing::listPage(links));
 
-    std::vector<SearchResult> hits = QuilletApi::search("x");
+    std::vector<SearchResult> hits = QuilletApi::search(site.client(), "x");
     ASSERT_EQ(hits.size(), 1u);
     EXPECT_EQ(hits[0].url.text(), kBase + "/book/1/");
 
-    std::vector<Content> chapters = QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
+    std::vector<Content> chapters = QuilletApi::getContent(site.client(), bookAt("/book/1/"), std::nullopt, {});
     ASSERT_EQ(chapters.size(), kLeavingPrefixes.size() + 1);
     for (std::size_t i = 0; i < kLeavingPrefixes.size(); ++i) {
         EXPECT_EQ(chapters[i].title(), "第" + std::to_string(i) + "章");
@@ -108,10 +108,11 @@ TEST(PageAddresses, AReadLinkThatLeavesTheSiteMakesTheBookPageUnusable) {
         site.route("/book/1/", testing::bookPage(away + "/read/1/"));
         site.route("/read/1/", testing::entryPage({}));
         try {
-            QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
+            QuilletApi::getContent(site.client(), bookAt("/book/1/"), std::nullopt, {});
             ADD_FAILURE() << away << ": no error";
-        } catch (const EmptyError& error) {
-            EXPECT_EQ(std::string(error.what()), kBase + "/book/1/: " + std::string(kReadLinkOffSiteCause)) << away;
+        } catch (const pages::EmptyError& error) {
+            EXPECT_EQ(std::string(error.what()), kBase + "/book/1/: " + std::string(pages::kReadLinkOffSiteCause))
+                << away;
         }
         site.expectOnlySiteRequests();
     }
@@ -146,7 +147,7 @@ TEST(SearchCovers, ResolveAgainstTheAnswerAsABrowserReadsThemAndNeverCarryCreden
     site.route("/results/page.html", testing::searchPage(items));
 
     std::map<std::string, std::string> previews;
-    for (const SearchResult& hit : QuilletApi::search("x")) previews[hit.name] = hit.preview.text();
+    for (const SearchResult& hit : QuilletApi::search(site.client(), "x")) previews[hit.name] = hit.preview.text();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         auto found = previews.find("书" + std::to_string(i));
         std::string preview = found == previews.end() ? "" : found->second;

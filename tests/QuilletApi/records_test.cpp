@@ -1,8 +1,7 @@
-// The records and the URL value: the two Content forms, spilled files that do not decode, a spilled file
-// that has gone missing, result-type equality and hashing, and URL parsing and path appending.
+// The records: the two Content forms, spilled files that do not decode, a spilled file that has gone
+// missing, and result-type equality and hashing.
 #include "QuilletApi/Content/content.h"
-#include "QuilletApi/records.h"
-#include "QuilletApi/url.h"
+#include "QuilletApi/records/records.h"
 #include "tests/support/temporary_folder.h"
 
 #include <gtest/gtest.h>
@@ -87,42 +86,6 @@ TEST(ResultType, EqualityAndHashFollowTheCase) {
     EXPECT_EQ(std::hash<ResultType>{}(ResultType::zlibrary), std::hash<int>{}(1));
     std::unordered_set<ResultType> set{ResultType::vorune, ResultType::vorune, ResultType::zlibrary};
     EXPECT_EQ(set.size(), 2u);
-}
-
-TEST(Url, ParsesAbsoluteAddressesAndKeepsTheirText) {
-    struct Case {
-        const char* text;
-        bool valid;
-    } cases[] = {
-        {"https://example.invalid", true},
-        {"https://example.invalid/book/1.html?x=1", true},
-        {"http://127.0.0.1:8080/a", true},
-        {"https://example.invalidfoo.html", true},  // a path without "/" runs into the host: still a URL
-        {"", false},
-        {"/relative/path", false},
-        {"not a url", false},
-        {"https://", false},
-    };
-    for (const Case& c : cases) {
-        std::optional<Url> url = Url::parse(c.text);
-        EXPECT_EQ(url.has_value(), c.valid) << c.text;
-        if (url) {
-            EXPECT_EQ(url->text(), c.text);
-        }
-    }
-}
-
-TEST(Url, AppendingPathComponentEncodesWhatAPathMayNotHold) {
-    Url mirror = *Url::parse("https://mirror.invalid");
-    EXPECT_EQ(mirror.appendingPathComponent("s").appendingPathComponent("三体 x?").text(),
-              "https://mirror.invalid/s/%E4%B8%89%E4%BD%93%20x%3F");
-    EXPECT_EQ(mirror.appendingPathComponent("/book/1/a#b").text(), "https://mirror.invalid/book/1/a%23b");
-}
-
-TEST(Url, FileUrlsRoundTripPaths) {
-    Url file = Url::fromFilePath("/tmp/a b/第.json");
-    EXPECT_EQ(file.scheme(), "file");
-    EXPECT_EQ(file.filePath(), fs::path("/tmp/a b/第.json"));
 }
 
 }  // namespace

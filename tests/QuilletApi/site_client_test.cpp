@@ -1,12 +1,12 @@
 // The novel-site client against a real HTTPS site on loopback: what reaches the server, how hits,
 // chapter lists and chapter pages are read, and how unusable answers fail.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "QuilletApi/site_profile.h"
+#include "demo/loopback/loopback_site.h"
 #include "net/errors.h"
+#include "pages/errors.h"
 #include "tests/QuilletApi/site_pages.h"
-#include "demo/loopback_site.h"
 #include "tests/support/raw_tls_server.h"
 
 #include <gtest/gtest.h>
@@ -29,28 +29,10 @@ SearchResult bookAt(const std::string& path) {
     return SearchResult{"书", "作者", url, url, ResultType::vorune};
 }
 
-TEST(QueryParameterString, EncodesFormSeparatorsAndKeepsTheRestOfTheQuerySet) {
-    struct Case {
-        site::FormTable table;
-        const char* expected;
-    } cases[] = {
-        {{{"show", "writer,title"}}, "show=writer,title"},
-        {{{"k", "a b&c"}}, "k=a%20b%26c"},
-        {{{"searchkey", "C++ & 你"}}, "searchkey=C%2B%2B%20%26%20%E4%BD%A0"},
-        {{{"a=b", "1%2"}}, "a%3Db=1%252"},
-        {{{"Submit22", "搜索"}}, "Submit22=%E6%90%9C%E7%B4%A2"},
-        {{{"x", "/?:@!$'()*;,-._~"}}, "x=/?:@!$'()*;,-._~"},
-        {{}, ""},
-        {{{"a", "1"}, {"b", ""}}, "a=1&b="},
-    };
-    for (const Case& c : cases) EXPECT_EQ(site::queryParameterString(c.table), c.expected);
-}
-
 TEST(Search, SendsTheFormWithTheSearchProfileExactly) {
     testing::RawTlsServer server({kHost});
-    server.installSeam();
     server.route("/search/", testing::ScriptedResponse::text(200, testing::searchPage({})));
-    EXPECT_TRUE(QuilletApi::search("三体 C++").empty());
+    EXPECT_TRUE(QuilletApi::search(server.client(), "三体 C++").empty());
     std::vector<testing::RecordedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
     const testing::RecordedRequest& request = requests[0];
@@ -65,9 +47,8 @@ TEST(Search, SendsTheFormWithTheSearchProfileExactly) {
 
 TEST(Search, PageFetchesCarryOnlyTheUserAgentOfTheProgram) {
     testing::RawTlsServer server({kHost});
-    server.installSeam();
     server.route("/book", testing::ScriptedResponse::text(200, testing::bookPage("/b")));
-    EXPECT_EQ(QuilletApi::getIntro(bookAt("/book")), "第一段\n\n第三段");
+    EXPECT_EQ(QuilletApi::getIntro(server.client(), bookAt("/book")), "第一段\n\n第三段");
     std::vector<testing::RecordedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].method, "GET");
@@ -80,7 +61,6 @@ TEST(Search, PageFetchesCarryOnlyTheUserAgentOfTheProgram) {
 
 TEST(Search, BuildsHitsAndDropsIncompleteItems) {
     LoopbackSite site({kHost});
-    site.installSeam();
     std::string items = testing::searchPage({
         {"三体", "/book/1/", "https://img.invalid/1.jpg", "作者：刘慈欣"},
         {"无封面", "/book/2/", "", "作者：某人"},
@@ -95,7 +75,7 @@ TEST(Search, BuildsHitsAndDropsIncompleteItems) {
                  "<span>作者：乙</span></li>"
                  "<li><strong>无链接</strong><a>x</a><img src=\"https://i.invalid/n\"><span>作者：丙</span></li>");
     site.post("/search/", [&](const SiteRequest&, SiteResponse& response) { response.body = items; });
-    std::vector<SearchResult> hits = QuilletApi::search("x");
+    std::vector<SearchResult> hits = QuilletApi::search(site.client(), "x");
     ASSERT_EQ(hits.size(), 5u);
     EXPECT_EQ(hits[0].name, "三体");
     EXPECT_EQ(hits[0].author, "刘慈欣");
@@ -112,7 +92,6 @@ TEST(Search, BuildsHitsAndDropsIncompleteItems) {
 
 TEST(Search, UnusableAnswersRaiseEmptyErrorNamingTheAddressAndTheCause) {
     LoopbackSite site({kHost});
-    site.installSeam();
     struct Case {
         int status;
         std::string contentType;
@@ -131,9 +110,9 @@ TEST(Search, UnusableAnswersRaiseEmptyErrorNamingTheAddressAndTheCause) {
             response.body = c.body;
         });
         try {
-            QuilletApi::search("x");
+            QuilletApi::search(site.client(), "x");
             ADD_FAILURE() << c.cause << ": no error";
-        } catch (const EmptyError& error) {
+        } catch (const pages::EmptyError& error) {
             EXPECT_EQ(std::string(error.what()), kBase + "/search/: " + c.cause);
         }
     }
@@ -141,12 +120,11 @@ TEST(Search, UnusableAnswersRaiseEmptyErrorNamingTheAddressAndTheCause) {
 
 TEST(Search, RedirectsAreFollowedAndTheFinalStatusDecides) {
     testing::RawTlsServer server({kHost});
-    server.installSeam();
     server.route("/search/", testing::ScriptedResponse::redirect(302, kBase + "/results"));
     server.route("/results", testing::ScriptedResponse::text(200, testing::searchPage({{"a", "/a", "https://i.invalid/a", "作者：乙"}})));
-    EXPECT_EQ(QuilletApi::search("x").size(), 1u);
+    EXPECT_EQ(QuilletApi::search(server.client(), "x").size(), 1u);
     server.route("/results", testing::ScriptedResponse::text(500, testing::searchPage({})));
-    EXPECT_THROW(QuilletApi::search("x"), EmptyError);
+    EXPECT_THROW(QuilletApi::search(server.client(), "x"), pages::EmptyError);
 }
 
 TEST(Search, TransportFailuresPassThroughNamingTheAddress) {
@@ -155,16 +133,15 @@ TEST(Search, TransportFailuresPassThroughNamingTheAddress) {
         LoopbackSite site({kHost});
         closedPort = site.port();
     }
-    net::TransportSeam seam;
-    seam.routes.push_back({kHost, 443, closedPort});
-    net::setTransportSeam(seam);
+    net::ClientSettings settings;
+    settings.routes.push_back({kHost, 443, closedPort});
+    net::HttpClient client(settings);
     try {
-        QuilletApi::search("x");
+        QuilletApi::search(client, "x");
         ADD_FAILURE() << "no error";
     } catch (const net::TransportError& error) {
         EXPECT_NE(std::string(error.what()).find(kBase + "/search/"), std::string::npos) << error.what();
     }
-    net::setTransportSeam(std::nullopt);
 }
 
 // A book of three list pages and four chapters; chapter 2 spans two pages.
@@ -183,11 +160,10 @@ void serveBook(LoopbackSite& site) {
 
 TEST(GetContent, ReadsTheChapterListAndEveryPageInOrder) {
     LoopbackSite site({kHost});
-    site.installSeam();
     serveBook(site);
     std::vector<double> progress;
-    std::vector<Content> chapters =
-        QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, [&](double value) { progress.push_back(value); });
+    std::vector<Content> chapters = QuilletApi::getContent(site.client(), bookAt("/book/1/"), std::nullopt,
+                                                           [&](double value) { progress.push_back(value); });
     ASSERT_EQ(chapters.size(), 4u);
     EXPECT_EQ(chapters[0].title(), "第一章");
     EXPECT_EQ(chapters[0].content(), (std::vector<std::string>{"一", "最快更新网"}));
@@ -201,11 +177,10 @@ TEST(GetContent, ReadsTheChapterListAndEveryPageInOrder) {
 
 TEST(GetContent, SpillsEachChapterToItsOwnFile) {
     LoopbackSite site({kHost});
-    site.installSeam();
     serveBook(site);
     std::string pattern = (fs::temp_directory_path() / "novawick-spill-XXXXXX").string();
     fs::path temp = mkdtemp(pattern.data());
-    std::vector<Content> chapters = QuilletApi::getContent(bookAt("/book/1/"), temp, {});
+    std::vector<Content> chapters = QuilletApi::getContent(site.client(), bookAt("/book/1/"), temp, {});
     ASSERT_EQ(chapters.size(), 4u);
     std::set<fs::path> files;
     for (const Content& chapter : chapters) {
@@ -239,16 +214,15 @@ TEST(GetContent, UnusablePagesFailTheWholeDownloadNamingThePageAndTheCause) {
     };
     for (const Case& c : cases) {
         LoopbackSite site({kHost});
-        site.installSeam();
         serveBook(site);
         site.get(c.path, [&c](const SiteRequest&, SiteResponse& response) {
             response.status = c.status;
             response.body = c.body;
         });
         try {
-            QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
+            QuilletApi::getContent(site.client(), bookAt("/book/1/"), std::nullopt, {});
             ADD_FAILURE() << c.path << ": no error";
-        } catch (const EmptyError& error) {
+        } catch (const pages::EmptyError& error) {
             EXPECT_EQ(std::string(error.what()), kBase + c.expected);
         }
     }
@@ -256,28 +230,26 @@ TEST(GetContent, UnusablePagesFailTheWholeDownloadNamingThePageAndTheCause) {
 
 TEST(GetContent, EmptyOptionListGivesNoChaptersAndNoProgress) {
     LoopbackSite site({kHost});
-    site.installSeam();
     serveBook(site);
     site.serve("/read/1/", testing::entryPage({}));
     bool called = false;
-    EXPECT_TRUE(QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, [&](double) { called = true; }).empty());
+    auto noteCall = [&](double) { called = true; };
+    EXPECT_TRUE(QuilletApi::getContent(site.client(), bookAt("/book/1/"), std::nullopt, noteCall).empty());
     EXPECT_FALSE(called);
 }
 
 TEST(GetContent, NextPageLinksThatLoopEndTheChapter) {
     LoopbackSite site({kHost});
-    site.installSeam();
     serveBook(site);
     site.serve("/c/4.html", testing::chapterPage({"四"}, "下一页", "/c/4_2.html"));
     site.serve("/c/4_2.html", testing::chapterPage({"四下"}, "下一页", "/c/4.html"));
-    std::vector<Content> chapters = QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
+    std::vector<Content> chapters = QuilletApi::getContent(site.client(), bookAt("/book/1/"), std::nullopt, {});
     ASSERT_EQ(chapters.size(), 4u);
     EXPECT_EQ(chapters[3].content(), (std::vector<std::string>{"四", "四下"}));
 }
 
 TEST(GetContent, ALongBookTravelsOverOneConnection) {
     LoopbackSite site({kHost});
-    site.installSeam();
     std::vector<std::pair<std::string, std::string>> links;
     for (int i = 0; i < 200; ++i) {
         std::string path = "/c/" + std::to_string(i) + ".html";
@@ -287,7 +259,7 @@ TEST(GetContent, ALongBookTravelsOverOneConnection) {
     site.serve("/book/1/", testing::bookPage("/read/1/"));
     site.serve("/read/1/", testing::entryPage({"/list/1/"}));
     site.serve("/list/1/", testing::listPage(links));
-    std::vector<Content> chapters = QuilletApi::getContent(bookAt("/book/1/"), std::nullopt, {});
+    std::vector<Content> chapters = QuilletApi::getContent(site.client(), bookAt("/book/1/"), std::nullopt, {});
     ASSERT_EQ(chapters.size(), 200u);
     EXPECT_EQ(chapters[199].content(), (std::vector<std::string>{"段落 199"}));
     EXPECT_EQ(site.requestsServed(), 203u);
@@ -296,7 +268,6 @@ TEST(GetContent, ALongBookTravelsOverOneConnection) {
 
 TEST(GetIntro, ContainerRules) {
     LoopbackSite site({kHost});
-    site.installSeam();
     struct Case {
         std::string body;
         std::string expected;
@@ -309,7 +280,7 @@ TEST(GetIntro, ContainerRules) {
     };
     for (const Case& c : cases) {
         site.serve("/intro", testing::page(c.body));
-        EXPECT_EQ(QuilletApi::getIntro(bookAt("/intro")), c.expected) << c.body;
+        EXPECT_EQ(QuilletApi::getIntro(site.client(), bookAt("/intro")), c.expected) << c.body;
     }
 }
 

@@ -1,6 +1,6 @@
 // The failure line of a build without a site host: a request to the placeholder host names the missing
 // host and how to build with one; every other failure line stays as it was.
-#include "QuilletApi/errors.h"
+#include "pages/errors.h"
 #include "QuilletApi/site.h"
 #include "app/report.h"
 #include "net/errors.h"
@@ -14,6 +14,8 @@ namespace novawick {
 namespace {
 
 using net::TransportError;
+using pages::EmptyError;
+using pages::statusCause;
 using net::TransportFailure;
 using testing::PtySession;
 using testing::splitLines;

@@ -16,7 +16,7 @@
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "app/signal_cleanup.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/work_folder.h"
 #include "epub/work_folder_registry.h"
 #include "tests/QuilletApi/site_pages.h"
@@ -79,7 +79,6 @@ TEST(SignalCleanup, EndingSignalsRemoveTheWorkFolderAndLeftovers) {
 [[noreturn]] void downloadAndReceive(const fs::path& saveFolder, int signalNumber) {
     removeLeftoversOnSignal();
     loopback::LoopbackSite site({std::string(site::kHost)});
-    site.installSeam();
     site.serve("/book/", testing::bookPage("/read/"));
     site.serve("/read/", testing::entryPage({"/list/"}));
     site.serve("/list/", testing::listPage({{"第一章", "/c/1.html"}, {"第二章", "/c/2.html"}}));
@@ -89,8 +88,9 @@ TEST(SignalCleanup, EndingSignalsRemoveTheWorkFolderAndLeftovers) {
     });
     const std::string base = "https://" + std::string(site::kHost);
     try {
-        QuilletApi::genEpub(saveFolder, SearchResult{"书", "某", *Url::parse(base + "/no-cover"),
-                                                     *Url::parse(base + "/book/"), ResultType::vorune},
+        QuilletApi::genEpub(site.client(), saveFolder,
+                            SearchResult{"书", "某", *Url::parse(base + "/no-cover"), *Url::parse(base + "/book/"),
+                                         ResultType::vorune},
                             std::nullopt, {});
     } catch (...) {
         _exit(2);

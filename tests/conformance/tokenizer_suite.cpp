@@ -19,11 +19,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/utf8.h"
 #include "html/parser/character_reader.h"
 #include "html/parser/parse_error.h"
 #include "html/parser/token.h"
 #include "html/parser/tokeniser.h"
-#include "html/parser/utf8.h"
 #include "tests/conformance/conformance_suites.h"
 
 namespace novawick::conformance {
@@ -77,7 +77,7 @@ std::string decodeDoubleEscapes(const std::string& text) {
                 at += 6;
             }
         }
-        html::utf8::append(out, scalar);  // lone surrogates come out as U+FFFD
+        utf8::append(out, scalar);  // lone surrogates come out as U+FFFD
     }
     return out;
 }

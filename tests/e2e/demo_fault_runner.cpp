@@ -1,4 +1,4 @@
-// novawick-demo with faults, for the end-to-end failure runs: the same site, seam, dialogue and signal
+// novawick-demo with faults, for the end-to-end failure runs: the same site, client, dialogue and signal
 // clean-up, but pages named on the command line go wrong. Test-only: the demo itself takes no arguments.
 // Arguments: --server-error PATH, --missing-next-link PATH and --stall PATH, each repeatable.
 #include "app/dialogue.h"
@@ -28,8 +28,7 @@ int main(int argc, char** argv) {
             }
         }
         novawick::removeLeftoversOnSignal();
-        site.installSeam();
-        novawick::QuilletSource source;
+        novawick::QuilletSource source(site.client());
         return novawick::runDialogue(source, stdin, stdout, STDOUT_FILENO);
     } catch (...) {
         return novawick::reportFailure(std::current_exception());

@@ -2,14 +2,14 @@
 // the covers are valid PNG files, the search form is decoded as a server would, and every page is in the
 // structure the client reads, so that search, introduction and chapter download give back exactly the
 // book model. Injected faults make the client fail the way a broken real site would.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
+#include "base/utf8.h"
 #include "demo/cover_picture.h"
 #include "demo/demo_pages.h"
 #include "demo/demo_site.h"
 #include "net/fetch.h"
-#include "net/utf8.h"
+#include "pages/errors.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -58,7 +58,7 @@ TEST(SampleBooks, TheLibraryHoldsWhatTheDemoPromises) {
 // the end-to-end comparison would compare the client's cleaning rather than the book.
 TEST(SampleBooks, TextSurvivesTheClientsCleaningUnchanged) {
     auto clean = [](const std::string& text) {
-        return !text.empty() && net::isValidUtf8(text) && text.front() != ' ' && text.back() != ' ' &&
+        return !text.empty() && utf8::isValid(text) && text.front() != ' ' && text.back() != ' ' &&
                text.find("  ") == std::string::npos && text.find_first_of("\t\r\n") == std::string::npos &&
                text.find("content>") == std::string::npos && text != kSiteNoiseParagraph;
     };
@@ -153,10 +153,9 @@ TEST(DemoPages, EscapeEverythingMarkupCouldRead) {
     EXPECT_NE(page.find("星海&lt;回声&gt; &amp; 归途"), std::string::npos);
 }
 
-// From here on the real site client reads the demo site through the shared client's seam.
+// From here on the real site client reads the demo site through the site's own client.
 class DemoSiteClient : public ::testing::Test {
 protected:
-    void SetUp() override { site.installSeam(); }
     static SearchResult hitFor(const SampleBook& book) {
         return SearchResult{book.title, book.author, *Url::parse(coverUrl(book)),
                             *Url::parse("https://" + std::string(site::kHost) + bookPath(book)), ResultType::vorune};
@@ -176,7 +175,7 @@ TEST_F(DemoSiteClient, SearchGivesEveryMatchingBookInOrder) {
         {"没有这本书", {}},
     };
     for (const Case& c : cases) {
-        std::vector<SearchResult> hits = QuilletApi::search(c.term);
+        std::vector<SearchResult> hits = QuilletApi::search(site.client(), c.term);
         ASSERT_EQ(hits.size(), c.slugs.size()) << c.term;
         for (std::size_t i = 0; i < hits.size(); ++i) {
             SearchResult expected = hitFor(bookWithSlug(c.slugs[i]));
@@ -192,9 +191,9 @@ TEST_F(DemoSiteClient, IntroductionAndChaptersReadBackAsTheModel) {
     for (const SampleBook& book : sampleBooks()) {
         std::string introduction;
         for (const std::string& line : book.introduction) introduction += (introduction.empty() ? "" : "\n") + line;
-        EXPECT_EQ(QuilletApi::getIntro(hitFor(book)), introduction) << book.slug;
+        EXPECT_EQ(QuilletApi::getIntro(site.client(), hitFor(book)), introduction) << book.slug;
 
-        std::vector<Content> chapters = QuilletApi::getContent(hitFor(book), std::nullopt, {});
+        std::vector<Content> chapters = QuilletApi::getContent(site.client(), hitFor(book), std::nullopt, {});
         ASSERT_EQ(chapters.size(), book.chapters.size()) << book.slug;
         for (std::size_t i = 0; i < chapters.size(); ++i) {
             EXPECT_EQ(chapters[i].title(), book.chapters[i].title) << book.slug << " " << i;
@@ -205,13 +204,13 @@ TEST_F(DemoSiteClient, IntroductionAndChaptersReadBackAsTheModel) {
 
 TEST_F(DemoSiteClient, CoversAreServedAtTheSearchAddress) {
     for (std::size_t i = 0; i < site.books().size(); ++i) {
-        net::Response answer = net::plainFetch(coverUrl(site.books()[i]));
+        net::Response answer = net::plainFetch(site.client(), coverUrl(site.books()[i]));
         EXPECT_EQ(answer.status, 200);
         EXPECT_EQ(answer.body, site.cover(i));
     }
-    EXPECT_EQ(net::plainFetch("https://" + std::string(site::kHost) + "/no/such/page").status, 404);
+    EXPECT_EQ(net::plainFetch(site.client(), "https://" + std::string(site::kHost) + "/no/such/page").status, 404);
     site.injectFault(coverPath(site.books()[0]), Fault::serverError);
-    EXPECT_EQ(net::plainFetch(coverUrl(site.books()[0])).status, 500);
+    EXPECT_EQ(net::plainFetch(site.client(), coverUrl(site.books()[0])).status, 500);
 }
 
 TEST_F(DemoSiteClient, InjectedFaultsBreakTheDownload) {
@@ -230,13 +229,12 @@ TEST_F(DemoSiteClient, InjectedFaultsBreakTheDownload) {
     };
     for (const Case& c : cases) {
         DemoSite broken;
-        broken.installSeam();
         broken.injectFault(c.path, c.fault);
-        EXPECT_THROW(QuilletApi::getContent(hitFor(book), std::nullopt, {}), EmptyError) << c.path;
+        EXPECT_THROW(QuilletApi::getContent(broken.client(), hitFor(book), std::nullopt, {}), pages::EmptyError)
+            << c.path;
     }
     site.injectFault("/search/", Fault::serverError);
-    site.installSeam();
-    EXPECT_THROW(QuilletApi::search("林"), EmptyError);
+    EXPECT_THROW(QuilletApi::search(site.client(), "林"), pages::EmptyError);
 }
 
 }  // namespace

@@ -1,18 +1,18 @@
 // Books written end to end from a loopback site and checked by outside readers: the EPUB validator,
 // Python's zipfile and XML parser. Also what the save folder holds before and after, on success and failure.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/book_file.h"
 #include "epub/cover_image.h"
 #include "epub/epub_gen.h"
 #include "epub/titles.h"
 #include "epub/xml_text.h"
+#include "pages/errors.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temporary_folder.h"
 #include "zip/zip_error.h"
-#include "demo/loopback_site.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -241,10 +241,9 @@ TEST(Epub, BooksPassTheValidatorAndReadBackAsServed) {
     for (const BookCase& c : cases) {
         SCOPED_TRACE(c.label);
         LoopbackSite site({kHost});
-        site.installSeam();
         serveBook(site, c.chapters, c.cover);
         TemporaryFolder save;
-        QuilletApi::genEpub(save.path(), hit(c.name, c.author), std::nullopt, {});
+        QuilletApi::genEpub(site.client(), save.path(), hit(c.name, c.author), std::nullopt, {});
         std::string file = epub::safeBookFileName(c.shownName) + ".epub";
         EXPECT_EQ(save.entries(), std::vector<std::string>{file});
         expectValidBook(save.path() / file, c.shownName, c.author, c.chapters, c.expectedCover);
@@ -253,11 +252,11 @@ TEST(Epub, BooksPassTheValidatorAndReadBackAsServed) {
 
 TEST(Epub, ProgressOfAFourChapterBook) {
     LoopbackSite site({kHost});
-    site.installSeam();
     serveBook(site, plainChapters(4), kPng);
     TemporaryFolder save;
     std::vector<double> values;
-    QuilletApi::genEpub(save.path(), hit("四章", "某"), std::nullopt, [&](double value) { values.push_back(value); });
+    QuilletApi::genEpub(site.client(), save.path(), hit("四章", "某"), std::nullopt,
+                        [&](double value) { values.push_back(value); });
     std::vector<double> download = {0.05, 0.05 + 0.45 / 4, 0.05 + 0.9 / 4, 0.05 + 1.35 / 4, 0.5};
     std::vector<double> chapters = {0.6125, 0.725, 0.8375, 0.95};
     ASSERT_GE(values.size(), download.size() + chapters.size() + 2);
@@ -274,7 +273,6 @@ TEST(Epub, ProgressOfAFourChapterBook) {
 
 TEST(Epub, TheUsersFilesAreNeverTouched) {
     LoopbackSite site({kHost});
-    site.installSeam();
     serveBook(site, plainChapters(2), kPng);
     TemporaryFolder save;
     fs::create_directory(save.path() / "书");
@@ -285,7 +283,7 @@ TEST(Epub, TheUsersFilesAreNeverTouched) {
     std::fputs("zip", zip);
     std::fclose(zip);
 
-    QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {});
+    QuilletApi::genEpub(site.client(), save.path(), hit("书", "某"), std::nullopt, {});
     EXPECT_EQ(save.entries(), (std::vector<std::string>{"书", "书.epub", "书.zip"}));
     EXPECT_EQ(fs::file_size(save.path() / "书.zip"), 3u);
     EXPECT_TRUE(fs::exists(save.path() / "书" / "note.txt"));
@@ -293,7 +291,8 @@ TEST(Epub, TheUsersFilesAreNeverTouched) {
     // A second run must not replace the book, and must fail before downloading anything.
     std::uintmax_t size = fs::file_size(save.path() / "书.epub");
     std::size_t served = site.requestsServed();
-    EXPECT_THROW(QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {}), fs::filesystem_error);
+    EXPECT_THROW(QuilletApi::genEpub(site.client(), save.path(), hit("书", "某"), std::nullopt, {}),
+                 fs::filesystem_error);
     EXPECT_EQ(site.requestsServed(), served);
     EXPECT_EQ(fs::file_size(save.path() / "书.epub"), size);
     EXPECT_EQ(save.entries(), (std::vector<std::string>{"书", "书.epub", "书.zip"}));
@@ -301,25 +300,24 @@ TEST(Epub, TheUsersFilesAreNeverTouched) {
 
 TEST(Epub, AFailureLeavesNothingBehind) {
     LoopbackSite site({kHost});
-    site.installSeam();
     serveBook(site, plainChapters(3), kPng);
     site.get("/c/1.html", [](const loopback::SiteRequest&, loopback::SiteResponse& response) { response.status = 500; });
     TemporaryFolder save;
-    EXPECT_ANY_THROW(QuilletApi::genEpub(save.path(), hit("书", "某"), std::nullopt, {}));
+    EXPECT_ANY_THROW(QuilletApi::genEpub(site.client(), save.path(), hit("书", "某"), std::nullopt, {}));
     EXPECT_TRUE(save.entries().empty());
     // The save folder the run made goes with the failure.
-    EXPECT_THROW(QuilletApi::genEpub(save.path() / "missing", hit("书", "某"), std::nullopt, {}), EmptyError);
+    EXPECT_THROW(QuilletApi::genEpub(site.client(), save.path() / "missing", hit("书", "某"), std::nullopt, {}),
+                 pages::EmptyError);
     EXPECT_TRUE(save.entries().empty());
 }
 
 TEST(Epub, ACoverThatCannotBeHadGivesABookWithoutOne) {
     LoopbackSite site({kHost});
-    site.installSeam();
     std::vector<Chapter> chapters = plainChapters(1);
     serveBook(site, chapters, kPng);
     for (const char* coverPath : {"/missing-cover", "/book/"}) {
         TemporaryFolder save;
-        QuilletApi::genEpub(save.path(), hit("书", "某", coverPath), std::nullopt, {});
+        QuilletApi::genEpub(site.client(), save.path(), hit("书", "某", coverPath), std::nullopt, {});
         expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
     }
     // Not fetched at all: a local file, or an address carrying credentials for the site.
@@ -327,7 +325,7 @@ TEST(Epub, ACoverThatCannotBeHadGivesABookWithoutOne) {
         TemporaryFolder save;
         SearchResult unusable = hit("书", "某");
         unusable.preview = *Url::parse(address);
-        QuilletApi::genEpub(save.path(), unusable, std::nullopt, {});
+        QuilletApi::genEpub(site.client(), save.path(), unusable, std::nullopt, {});
         expectValidBook(save.path() / "书.epub", "书", "某", chapters, "");
     }
 }

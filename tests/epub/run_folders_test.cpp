@@ -1,12 +1,12 @@
 // The run's own folders in the user's save folder: the save folder is made with its missing parents and
 // taken back when the run fails; the work folders of killed runs are removed by the next run, never a live
 // run's and never one that merely looks like one.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "epub/save_folder.h"
 #include "epub/work_folder.h"
+#include "pages/errors.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/support/temporary_folder.h"
 
@@ -104,10 +104,9 @@ TEST(SaveFolder, TheTypedPathIsMadeWithItsMissingParentsAndTakenBackUnlessKept) 
 
 TEST(GenEpubFolders, ABookIsSavedIntoAFolderThatDidNotExist) {
     LoopbackSite site({std::string(site::kHost)});
-    site.installSeam();
     serveBook(site);
     TemporaryFolder parent;
-    QuilletApi::genEpub(parent / "books/new", hit(), std::nullopt, {});
+    QuilletApi::genEpub(site.client(), parent / "books/new", hit(), std::nullopt, {});
     EXPECT_EQ(tree(parent.path()), (std::set<std::string>{"books/", "books/new/", "books/new/书.epub"}));
 }
 
@@ -123,7 +122,6 @@ TEST(GenEpubFolders, ASaveFolderThatCannotBeHadFailsBeforeTheFirstRequest) {
         {std::string("@/new\0below", 11), epub::kCannotCreateSaveFolder},
     };
     LoopbackSite site({std::string(site::kHost)});
-    site.installSeam();
     serveBook(site);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -132,7 +130,7 @@ TEST(GenEpubFolders, ASaveFolderThatCannotBeHadFailsBeforeTheFirstRequest) {
         std::string typed = c.typed;
         if (typed.starts_with("@")) typed.replace(0, 1, parent.path().string());
         try {
-            QuilletApi::genEpub(typed, hit(), std::nullopt, {});
+            QuilletApi::genEpub(site.client(), typed, hit(), std::nullopt, {});
             ADD_FAILURE() << "saved";
         } catch (const fs::filesystem_error& error) {
             EXPECT_NE(std::string(error.what()).find(c.error), std::string::npos) << error.what();
@@ -159,14 +157,13 @@ TEST(GenEpubFolders, AFailedRunTakesBackExactlyTheFoldersItMade) {
         TemporaryFolder parent;
         for (const std::string& folder : c.before) fs::create_directory(parent / folder);
         LoopbackSite site({std::string(site::kHost)});
-        site.installSeam();
         serveBook(site);
         const fs::path intruder = c.intruder ? parent / c.intruder : fs::path();
         site.get(kFailingChapter, [&](const loopback::SiteRequest&, loopback::SiteResponse& response) {
             if (!intruder.empty()) touch(intruder);
             response.status = 500;
         });
-        EXPECT_THROW(QuilletApi::genEpub(parent / "a/b/c", hit(), std::nullopt, {}), EmptyError);
+        EXPECT_THROW(QuilletApi::genEpub(site.client(), parent / "a/b/c", hit(), std::nullopt, {}), pages::EmptyError);
         EXPECT_EQ(tree(parent.path()), c.after);
     }
 }
@@ -201,9 +198,8 @@ TEST(WorkFolders, TheNextRunRemovesWhatAKilledRunLeft) {
     ASSERT_TRUE(fs::exists(left / epub::kWorkFolderLockName));
 
     LoopbackSite site({std::string(site::kHost)});
-    site.installSeam();
     serveBook(site);
-    QuilletApi::genEpub(save.path(), hit(), std::nullopt, {});
+    QuilletApi::genEpub(site.client(), save.path(), hit(), std::nullopt, {});
     EXPECT_EQ(tree(save.path()), std::set<std::string>{"书.epub"});
 }
 

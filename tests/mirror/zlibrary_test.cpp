@@ -1,13 +1,14 @@
 // The library-mirror client against several loopback HTTPS mirrors: which host is chosen and after how
 // many probes, the search address, which result tables become records, and the book description.
-#include "QuilletApi/errors.h"
+#include "demo/loopback/loopback_site.h"
 #include "mirror/zlibrary.h"
 #include "net/errors.h"
-#include "demo/loopback_site.h"
+#include "pages/errors.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 
 namespace novawick {
 namespace {
@@ -19,32 +20,35 @@ using loopback::SiteResponse;
 
 const std::vector<std::string>& hosts() { return Zlibrary::mirrorTable(); }
 
-// Routes each site's host names to it and trusts every site's authority at once.
+// A client that reaches each site under its host names and trusts every site's authority at once.
 class Mirrors {
 public:
     explicit Mirrors(std::vector<LoopbackSite*> sites, std::vector<net::LoopbackRoute> extraRoutes = {}) {
         std::string pattern = (fs::temp_directory_path() / "novawick-cas-XXXXXX").string();
         folder_ = mkdtemp(pattern.data());
-        net::TransportSeam seam;
+        net::ClientSettings settings;
         std::ofstream bundle(folder_ / "bundle.pem");
         for (LoopbackSite* site : sites) {
-            net::TransportSeam own = site->seam();
-            seam.routes.insert(seam.routes.end(), own.routes.begin(), own.routes.end());
+            net::ClientSettings own = site->clientSettings();
+            settings.routes.insert(settings.routes.end(), own.routes.begin(), own.routes.end());
             std::ifstream ca(own.caFile);
             bundle << ca.rdbuf() << "\n";
         }
-        seam.routes.insert(seam.routes.end(), extraRoutes.begin(), extraRoutes.end());
+        settings.routes.insert(settings.routes.end(), extraRoutes.begin(), extraRoutes.end());
         bundle.close();
-        seam.caFile = (folder_ / "bundle.pem").string();
-        net::setTransportSeam(seam);
+        settings.caFile = (folder_ / "bundle.pem").string();
+        client_ = std::make_unique<net::HttpClient>(settings);
     }
     ~Mirrors() {
-        net::setTransportSeam(std::nullopt);
+        client_.reset();
         fs::remove_all(folder_);
     }
 
+    net::HttpClient& client() { return *client_; }
+
 private:
     fs::path folder_;
+    std::unique_ptr<net::HttpClient> client_;
 };
 
 void answer(LoopbackSite& site, int status) {
@@ -66,7 +70,7 @@ TEST(AvailableUrl, FirstHostAnsweringWinsWithOneRequest) {
     LoopbackSite first({hosts()[0]});
     answer(first, 200);
     Mirrors mirrors({&first});
-    std::optional<Url> url = Zlibrary::availableURL();
+    std::optional<Url> url = Zlibrary::availableURL(mirrors.client());
     ASSERT_TRUE(url);
     EXPECT_EQ(url->text(), "https://" + hosts()[0]);
     EXPECT_EQ(first.requestsServed(), 1u);
@@ -78,7 +82,7 @@ TEST(AvailableUrl, NotFoundMovesOnToTheNextHost) {
     answer(first, 404);
     answer(second, 200);
     Mirrors mirrors({&first, &second});
-    EXPECT_EQ(Zlibrary::availableURL()->text(), "https://" + hosts()[1]);
+    EXPECT_EQ(Zlibrary::availableURL(mirrors.client())->text(), "https://" + hosts()[1]);
 }
 
 TEST(AvailableUrl, RedirectToAnAnsweringPageKeepsTheProbedAddress) {
@@ -90,7 +94,7 @@ TEST(AvailableUrl, RedirectToAnAnsweringPageKeepsTheProbedAddress) {
     });
     elsewhere.serve("/landing", "ok");
     Mirrors mirrors({&first, &elsewhere});
-    EXPECT_EQ(Zlibrary::availableURL()->text(), "https://" + hosts()[0]);
+    EXPECT_EQ(Zlibrary::availableURL(mirrors.client())->text(), "https://" + hosts()[0]);
 }
 
 TEST(AvailableUrl, AnUnreachableHostEndsTheProbing) {
@@ -102,7 +106,7 @@ TEST(AvailableUrl, AnUnreachableHostEndsTheProbing) {
     LoopbackSite second({hosts()[1]});
     answer(second, 200);
     Mirrors mirrors({&second}, {{hosts()[0], 443, closed}});
-    EXPECT_THROW(Zlibrary::availableURL(), net::TransportError);
+    EXPECT_THROW(Zlibrary::availableURL(mirrors.client()), net::TransportError);
     EXPECT_EQ(second.requestsServed(), 0u);
 }
 
@@ -110,9 +114,9 @@ TEST(AvailableUrl, NoHostAnsweringGivesNothingAfterEveryProbe) {
     LoopbackSite all(hosts());
     answer(all, 503);
     Mirrors mirrors({&all});
-    EXPECT_FALSE(Zlibrary::availableURL());
+    EXPECT_FALSE(Zlibrary::availableURL(mirrors.client()));
     EXPECT_EQ(all.requestsServed(), 85u);
-    EXPECT_TRUE(Zlibrary::search("x").empty());
+    EXPECT_TRUE(Zlibrary::search(mirrors.client(), "x").empty());
 }
 
 std::string resultTable(const std::string& classes, const std::string& formats, const std::string& cover,
@@ -145,7 +149,7 @@ TEST(MirrorSearch, RequestsTheEncodedNameAndKeepsOnlyEpubTables) {
         response.body = "<html><body>" + box + "</body></html>";
     });
     Mirrors mirrors({&mirror});
-    std::vector<SearchResult> results = Zlibrary::search("三体 x");
+    std::vector<SearchResult> results = Zlibrary::search(mirrors.client(), "三体 x");
     EXPECT_EQ(target, "/s/%E4%B8%89%E4%BD%93%20x%3F");
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].name, "The Book Part 2");
@@ -163,15 +167,15 @@ TEST(MirrorSearch, PageWithoutResultBoxIsUnusable) {
     mirror.get("/s/x?", [](const SiteRequest&, SiteResponse& response) { response.body = "<p>maintenance</p>"; });
     Mirrors mirrors({&mirror});
     try {
-        Zlibrary::search("x");
+        Zlibrary::search(mirrors.client(), "x");
         ADD_FAILURE() << "no error";
-    } catch (const EmptyError& error) {
+    } catch (const pages::EmptyError& error) {
         EXPECT_EQ(std::string(error.what()), "https://" + hosts()[0] + "/s/x%3F: no element matches \"#searchResultBox\"");
     }
     mirror.get("/s/x?", [](const SiteRequest&, SiteResponse& response) {
         response.body = "<div id=\"searchResultBox\"><table><tr><td>none</td></tr></table></div>";
     });
-    EXPECT_TRUE(Zlibrary::search("x").empty());
+    EXPECT_TRUE(Zlibrary::search(mirrors.client(), "x").empty());
 }
 
 TEST(MirrorIntro, DescriptionOrNothing) {
@@ -181,8 +185,8 @@ TEST(MirrorIntro, DescriptionOrNothing) {
     Mirrors mirrors({&mirror});
     Url one = *Url::parse("https://" + hosts()[0] + "/book/1");
     Url two = *Url::parse("https://" + hosts()[0] + "/book/2");
-    EXPECT_EQ(Zlibrary::getIntro({"n", "a", one, one, ResultType::zlibrary}), "A fine book.");
-    EXPECT_EQ(Zlibrary::getIntro({"n", "a", two, two, ResultType::zlibrary}), "");
+    EXPECT_EQ(Zlibrary::getIntro(mirrors.client(), {"n", "a", one, one, ResultType::zlibrary}), "A fine book.");
+    EXPECT_EQ(Zlibrary::getIntro(mirrors.client(), {"n", "a", two, two, ResultType::zlibrary}), "");
     EXPECT_EQ(mirror.requestsServed(), 2u);  // no mirror probing for a description
 }
 

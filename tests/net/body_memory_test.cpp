@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "net/errors.h"
-#include "net/fetch.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -60,12 +60,11 @@ int fetchBombInChild(ContentCoding coding, std::uint64_t decodedMebibytes) {
     try {
         const std::string bomb = novawick::testing::encodeZeros(coding, decodedMebibytes);
         RawTlsServer server;
-        server.installSeam();
         ScriptedResponse response = ScriptedResponse::text(200, bomb);
         response.headers.emplace_back("Content-Encoding", std::string(novawick::testing::codingToken(coding)));
         server.route("/bomb", response);
         try {
-            novawick::net::pageFetch(server.url("/bomb"));
+            novawick::pages::pageFetch(server.client(), server.url("/bomb"));
             return accepted;
         } catch (const novawick::net::TransportError& error) {
             return error.failure() == novawick::net::TransportFailure::bodyTooLarge ? capReported : otherFailure;

@@ -1,5 +1,6 @@
 // Connection reuse: a whole book's worth of pages, requests of mixed kinds, and requests from several
-// threads all travel over one kept-alive connection, one request at a time.
+// threads all travel over one kept-alive connection, one request at a time. Each client keeps its own
+// routes and connections, whatever other clients do beside it.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,8 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "demo/loopback/loopback_site.h"
 #include "net/fetch.h"
-#include "demo/loopback_site.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
@@ -21,13 +23,13 @@ using novawick::loopback::SiteResponse;
 
 TEST(ConnectionReuseTest, TwoHundredPagesOverOneConnection) {
     LoopbackSite site;
-    site.installSeam();
     site.get("/chapter", [](const SiteRequest& request, SiteResponse& response) {
         response.body = "<p>" + request.target + "</p>";
     });
 
     for (int page = 0; page < 200; ++page) {
-        const auto answer = novawick::net::pageFetch(site.url("/chapter?page=" + std::to_string(page)));
+        const std::string url = site.url("/chapter?page=" + std::to_string(page));
+        const auto answer = novawick::pages::pageFetch(site.client(), url);
         ASSERT_EQ(answer.status, 200);
         ASSERT_EQ(answer.body, "<p>/chapter?page=" + std::to_string(page) + "</p>");
     }
@@ -37,16 +39,16 @@ TEST(ConnectionReuseTest, TwoHundredPagesOverOneConnection) {
 
 TEST(ConnectionReuseTest, PostsGetsAndRedirectsShareTheConnection) {
     RawTlsServer server;
-    server.installSeam();
     server.route("/search/", ScriptedResponse::text(200, "hits"));
     server.route("/moved", ScriptedResponse::redirect(302, "/page"));
     server.route("/page", ScriptedResponse::text(200, "page"));
 
-    novawick::net::searchPost(server.url("/search/"), "q=1",
-                              {{"Content-Type", "application/x-www-form-urlencoded"}});
-    novawick::net::pageFetch(server.url("/moved"));
-    novawick::net::plainFetch(server.url("/page"));
-    novawick::net::searchPost(server.url("/search/"), "q=2", {});
+    novawick::net::HttpClient& client = server.client();
+    novawick::pages::searchPost(client, server.url("/search/"), "q=1",
+                                {{"Content-Type", "application/x-www-form-urlencoded"}});
+    novawick::pages::pageFetch(client, server.url("/moved"));
+    novawick::net::plainFetch(client, server.url("/page"));
+    novawick::pages::searchPost(client, server.url("/search/"), "q=2", {});
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 5u);
@@ -55,7 +57,6 @@ TEST(ConnectionReuseTest, PostsGetsAndRedirectsShareTheConnection) {
 
 TEST(ConnectionReuseTest, RequestsFromSeveralThreadsRunOneAtATime) {
     LoopbackSite site;
-    site.installSeam();
     std::atomic<int> inFlight{0};
     std::atomic<int> mostInFlight{0};
     site.get("/page", [&](const SiteRequest&, SiteResponse& response) {
@@ -73,7 +74,7 @@ TEST(ConnectionReuseTest, RequestsFromSeveralThreadsRunOneAtATime) {
     for (int thread = 0; thread < 4; ++thread) {
         threads.emplace_back([&] {
             for (int request = 0; request < 10; ++request) {
-                if (novawick::net::plainFetch(site.url("/page")).body == "ok") ++successes;
+                if (novawick::net::plainFetch(site.client(), site.url("/page")).body == "ok") ++successes;
             }
         });
     }
@@ -81,6 +82,20 @@ TEST(ConnectionReuseTest, RequestsFromSeveralThreadsRunOneAtATime) {
     EXPECT_EQ(successes.load(), 40);
     EXPECT_EQ(mostInFlight.load(), 1);
     EXPECT_EQ(site.connectionsAccepted(), 1u);
+}
+
+TEST(ConnectionReuseTest, ClientsKeepTheirOwnRoutesAndConnections) {
+    // Two sites under one host name: which one answers depends only on the client asked.
+    LoopbackSite first;
+    LoopbackSite second;
+    first.serve("/page", "first");
+    second.serve("/page", "second");
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_EQ(novawick::net::plainFetch(first.client(), first.url("/page")).body, "first");
+        ASSERT_EQ(novawick::net::plainFetch(second.client(), second.url("/page")).body, "second");
+    }
+    EXPECT_EQ(first.connectionsAccepted(), 1u);
+    EXPECT_EQ(second.connectionsAccepted(), 1u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Transport failures: each becomes a TransportError of the right kind naming the address, and none
-// is mistaken for a response. Limits are shortened through the seam so that the stall and size tests
-// stay small; the margins between stall and limit are wide so that a loaded machine cannot flip them.
+// is mistaken for a response. Limits are shortened in the client's settings so that the stall and size
+// tests stay small; the margins between stall and limit are wide so that a loaded machine cannot flip them.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -13,17 +13,19 @@
 
 #include "net/errors.h"
 #include "net/fetch.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using novawick::net::ClientSettings;
+using novawick::net::HttpClient;
 using novawick::net::TransportError;
 using novawick::net::TransportFailure;
 using novawick::testing::BodyFraming;
 using novawick::testing::ContentCoding;
 using novawick::testing::RawTlsServer;
-using novawick::loopback::ScopedTransportSeam;
 using novawick::testing::ScriptedResponse;
 
 // Runs a fetch that must fail and returns its error.
@@ -53,7 +55,8 @@ std::uint16_t closedPort() {
 
 TEST(ProtocolLimitTest, OnlyHttpAndHttpsAreRequested) {
     for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "dict://127.0.0.1/x"}) {
-        const auto error = failureOf([&] { return novawick::net::plainFetch(url); });
+        HttpClient client;
+        const auto error = failureOf([&] { return novawick::net::plainFetch(client, url); });
         EXPECT_EQ(error.failure(), TransportFailure::unsupportedProtocol) << error.what();
         EXPECT_EQ(error.url(), url);
     }
@@ -61,29 +64,27 @@ TEST(ProtocolLimitTest, OnlyHttpAndHttpsAreRequested) {
 
 TEST(ProtocolLimitTest, RedirectToAFileAddressIsRefused) {
     RawTlsServer server;
-    server.installSeam();
     server.route("/to-file", ScriptedResponse::redirect(302, "file:///etc/passwd"));
 
-    const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/to-file")); });
+    const auto error = failureOf([&] { return novawick::pages::pageFetch(server.client(), server.url("/to-file")); });
     EXPECT_EQ(error.failure(), TransportFailure::unsupportedProtocol) << error.what();
 }
 
 TEST(RedirectLimitTest, LoopFailsAfterTwentyRedirects) {
     RawTlsServer server;
-    server.installSeam();
     server.route("/loop", ScriptedResponse::redirect(302, "/loop"));
 
-    const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/loop")); });
+    const auto error = failureOf([&] { return novawick::pages::pageFetch(server.client(), server.url("/loop")); });
     EXPECT_EQ(error.failure(), TransportFailure::tooManyRedirects) << error.what();
     EXPECT_EQ(server.requests().size(), 21u);
 }
 
 TEST(ConnectionFailureTest, RefusedConnectionNamesTheAddress) {
-    novawick::net::TransportSeam seam;
-    seam.routes.push_back({"closed.test", 443, closedPort()});
-    ScopedTransportSeam guard(seam);
+    ClientSettings settings;
+    settings.routes.push_back({"closed.test", 443, closedPort()});
+    HttpClient client(settings);
 
-    const auto error = failureOf([] { return novawick::net::pageFetch("https://closed.test/book/1/"); });
+    const auto error = failureOf([&] { return novawick::pages::pageFetch(client, "https://closed.test/book/1/"); });
     EXPECT_EQ(error.failure(), TransportFailure::couldNotConnect);
     EXPECT_TRUE(std::string(error.what()).starts_with("https://closed.test/book/1/: ")) << error.what();
     EXPECT_FALSE(error.cause().empty());
@@ -91,17 +92,17 @@ TEST(ConnectionFailureTest, RefusedConnectionNamesTheAddress) {
 
 TEST(ConnectionFailureTest, CertificatesAreVerified) {
     RawTlsServer server;
-    // Not trusted: the seam routes the host but keeps the system store.
-    auto untrusted = server.seam();
+    // Not trusted: the client routes the host but keeps the system store.
+    auto untrusted = server.clientSettings();
     untrusted.caFile.clear();
     // Trusted authority, but a name the certificate does not cover.
-    auto wrongName = server.seam();
+    auto wrongName = server.clientSettings();
     wrongName.routes.push_back({"other.test", 443, server.port()});
 
-    for (const auto& [seam, url] :
+    for (const auto& [settings, url] :
          {std::pair{untrusted, server.url("/")}, std::pair{wrongName, std::string("https://other.test/")}}) {
-        ScopedTransportSeam guard(seam);
-        const auto error = failureOf([&url = url] { return novawick::net::plainFetch(url); });
+        HttpClient client(settings);
+        const auto error = failureOf([&client, &url = url] { return novawick::net::plainFetch(client, url); });
         EXPECT_EQ(error.failure(), TransportFailure::tlsFailure) << error.what();
     }
     EXPECT_TRUE(server.requests().empty());
@@ -109,7 +110,6 @@ TEST(ConnectionFailureTest, CertificatesAreVerified) {
 
 TEST(ConnectionFailureTest, ConnectionClosedMidBodyFails) {
     RawTlsServer server;
-    server.installSeam();
     for (const BodyFraming framing : {BodyFraming::contentLength, BodyFraming::chunked}) {
         ScriptedResponse response = ScriptedResponse::text(200, std::string(4000, 'x'));
         response.framing = framing;
@@ -117,20 +117,20 @@ TEST(ConnectionFailureTest, ConnectionClosedMidBodyFails) {
         response.hangUpAfterBodyBytes = 1200;
         server.route("/cut", response);
 
-        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/cut")); });
+        const auto error = failureOf([&] { return novawick::pages::pageFetch(server.client(), server.url("/cut")); });
         EXPECT_EQ(error.failure(), TransportFailure::receiveFailure) << error.what();
     }
 }
 
 class InactivityTest : public testing::Test {
 protected:
-    void SetUp() override {
-        auto seam = server.seam();
-        seam.inactivityTimeout = 500ms;
-        guard.emplace(seam);
+    static ClientSettings shortened(const RawTlsServer& server) {
+        ClientSettings settings = server.clientSettings();
+        settings.inactivityTimeout = 500ms;
+        return settings;
     }
     RawTlsServer server;
-    std::optional<ScopedTransportSeam> guard;
+    HttpClient client{shortened(server)};
 };
 
 TEST_F(InactivityTest, StallLongerThanTheLimitFails) {
@@ -143,7 +143,7 @@ TEST_F(InactivityTest, StallLongerThanTheLimitFails) {
     server.route("/mid-body", midBody);
 
     for (const char* path : {"/before-headers", "/mid-body"}) {
-        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url(path)); });
+        const auto error = failureOf([&] { return novawick::pages::pageFetch(client, server.url(path)); });
         EXPECT_EQ(error.failure(), TransportFailure::timedOut) << path << ": " << error.what();
         EXPECT_EQ(error.cause(), novawick::net::inactivityCause(500)) << path;
     }
@@ -155,7 +155,7 @@ TEST_F(InactivityTest, SlowButSteadyTransferLongerThanTheLimitSucceeds) {
     steady.dripInterval = 50ms;  // two seconds in all, four times the limit
     server.route("/steady", steady);
 
-    const auto answer = novawick::net::plainFetch(server.url("/steady"));
+    const auto answer = novawick::net::plainFetch(client, server.url("/steady"));
     EXPECT_EQ(answer.body, std::string(40, 'z'));
 }
 
@@ -193,14 +193,14 @@ class TotalBoundTest : public testing::TestWithParam<TotalBoundCase> {};
 
 TEST_P(TotalBoundTest, RequestEndsWithItsOwnCause) {
     RawTlsServer server;
-    auto seam = server.seam();
-    seam.minimumAverageBytesPerSecond = 1000;
-    seam.averageRateWindow = 1000ms;
-    seam.requestTimeLimit = 2500ms;
-    ScopedTransportSeam guard(seam);
+    auto settings = server.clientSettings();
+    settings.minimumAverageBytesPerSecond = 1000;
+    settings.averageRateWindow = 1000ms;
+    settings.requestTimeLimit = 2500ms;
+    HttpClient client(settings);
     server.route("/slow", GetParam().response);
 
-    const auto error = failureOf([&] { return novawick::net::pageFetch(server.url("/slow")); });
+    const auto error = failureOf([&] { return novawick::pages::pageFetch(client, server.url("/slow")); });
     EXPECT_EQ(error.failure(), TransportFailure::timedOut) << error.what();
     EXPECT_EQ(error.cause(), GetParam().cause);
 }
@@ -212,18 +212,17 @@ INSTANTIATE_TEST_SUITE_P(Bounds, TotalBoundTest, testing::ValuesIn(totalBoundCas
 
 TEST(TotalBoundTest, TransferAboveTheRateFloorOutlastsItsWindows) {
     RawTlsServer server;
-    auto seam = server.seam();
-    seam.minimumAverageBytesPerSecond = 100;
-    seam.averageRateWindow = 1000ms;
-    ScopedTransportSeam guard(seam);
+    auto settings = server.clientSettings();
+    settings.minimumAverageBytesPerSecond = 100;
+    settings.averageRateWindow = 1000ms;
+    HttpClient client(settings);
     server.route("/steady", dripped(6000, 100, 50ms));  // 2 KB a second, twenty times the floor, for 3 s
 
-    EXPECT_EQ(novawick::net::pageFetch(server.url("/steady")).body, std::string(6000, 't'));
+    EXPECT_EQ(novawick::pages::pageFetch(client, server.url("/steady")).body, std::string(6000, 't'));
 }
 
 TEST(HeaderLimitTest, OversizedHeaderIsReportedAsSuch) {
     RawTlsServer server;
-    server.installSeam();
     ScriptedResponse oneLongLine = ScriptedResponse::text(200, "ok");
     oneLongLine.headers.emplace_back("X-Padding", std::string(1 << 20, 'h'));
     ScriptedResponse manyLines = ScriptedResponse::text(200, "ok");
@@ -234,7 +233,7 @@ TEST(HeaderLimitTest, OversizedHeaderIsReportedAsSuch) {
     server.route("/many-lines", manyLines);
 
     for (const char* path : {"/one-long-line", "/many-lines"}) {
-        const auto error = failureOf([&] { return novawick::net::pageFetch(server.url(path)); });
+        const auto error = failureOf([&] { return novawick::pages::pageFetch(server.client(), server.url(path)); });
         EXPECT_EQ(error.failure(), TransportFailure::receiveFailure) << path << ": " << error.what();
         EXPECT_EQ(error.cause(), novawick::net::responseHeaderTooLargeCause) << path;
     }
@@ -254,19 +253,19 @@ class BodyCapTest : public testing::TestWithParam<SizeCase> {};
 
 TEST_P(BodyCapTest, DecodedBodyIsCapped) {
     RawTlsServer server;
-    auto seam = server.seam();
-    seam.maximumBodyBytes = 1000;
-    ScopedTransportSeam guard(seam);
+    auto settings = server.clientSettings();
+    settings.maximumBodyBytes = 1000;
+    HttpClient client(settings);
     ScriptedResponse response = ScriptedResponse::text(200, std::string(GetParam().bodyBytes, 'b'));
     response.coding = GetParam().coding;
     response.framing = GetParam().framing;
     server.route("/big", response);
 
     if (GetParam().accepted) {
-        EXPECT_EQ(novawick::net::plainFetch(server.url("/big")).body.size(), GetParam().bodyBytes);
+        EXPECT_EQ(novawick::net::plainFetch(client, server.url("/big")).body.size(), GetParam().bodyBytes);
         return;
     }
-    const auto error = failureOf([&] { return novawick::net::plainFetch(server.url("/big")); });
+    const auto error = failureOf([&] { return novawick::net::plainFetch(client, server.url("/big")); });
     EXPECT_EQ(error.failure(), TransportFailure::bodyTooLarge) << error.what();
     EXPECT_EQ(error.cause(), novawick::net::bodyTooLargeCause(1000));
 }

@@ -9,6 +9,7 @@
 
 #include "net/errors.h"
 #include "net/fetch.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
@@ -19,17 +20,17 @@ using novawick::net::TransportFailure;
 using novawick::testing::RawTlsServer;
 using novawick::testing::ScriptedResponse;
 using novawick::testing::ServerTransport;
-using novawick::loopback::ScopedTransportSeam;
+
+// A client that reaches both servers.
+novawick::net::ClientSettings bothServers(const RawTlsServer& secure, const RawTlsServer& plain) {
+    auto settings = secure.clientSettings();
+    const auto plainRoutes = plain.clientSettings().routes;
+    settings.routes.insert(settings.routes.end(), plainRoutes.begin(), plainRoutes.end());
+    return settings;
+}
 
 class RedirectTest : public testing::Test {
 protected:
-    RedirectTest() {
-        auto seam = secure.seam();
-        const auto plainRoutes = plain.seam().routes;
-        seam.routes.insert(seam.routes.end(), plainRoutes.begin(), plainRoutes.end());
-        guard.emplace(seam);
-    }
-
     // Runs a fetch that must fail and returns its error.
     TransportError failureOf(const std::function<Response()>& fetch) {
         try {
@@ -43,7 +44,7 @@ protected:
 
     RawTlsServer secure{{"raw.test", "other.test"}};
     RawTlsServer plain{{"plain.test"}, ServerTransport::plain};
-    std::optional<ScopedTransportSeam> guard;
+    novawick::net::HttpClient client{bothServers(secure, plain)};
 };
 
 TEST_F(RedirectTest, HttpsIsNeverFollowedDownToHttp) {
@@ -60,15 +61,16 @@ TEST_F(RedirectTest, HttpsIsNeverFollowedDownToHttp) {
         std::size_t plainRequests;  // the first hop of a chain that starts on plain http
     };
     const std::vector<Case> cases = {
-        {"page", [&] { return novawick::net::pageFetch(secure.url("/c/2.html")); }, "http://plain.test/c/2.html", 0},
+        {"page", [&] { return novawick::pages::pageFetch(client, secure.url("/c/2.html")); },
+         "http://plain.test/c/2.html", 0},
         {"search post",
          [&] {
-             return novawick::net::searchPost(secure.url("/search/"), "searchkey=secret",
-                                              {{"Content-Type", "application/x-www-form-urlencoded"}});
+             return novawick::pages::searchPost(client, secure.url("/search/"), "searchkey=secret",
+                                                {{"Content-Type", "application/x-www-form-urlencoded"}});
          },
          "http://plain.test/search/", 0},
-        {"http up to https and down again", [&] { return novawick::net::plainFetch(plain.url("/cover.jpg")); },
-         "http://plain.test/down", 1},
+        {"http up to https and down again",
+         [&] { return novawick::net::plainFetch(client, plain.url("/cover.jpg")); }, "http://plain.test/down", 1},
     };
     for (const Case& item : cases) {
         SCOPED_TRACE(item.name);
@@ -84,7 +86,7 @@ TEST_F(RedirectTest, HttpMayMoveUpToHttps) {
     plain.route("/cover.jpg", ScriptedResponse::redirect(301, "https://raw.test/cover.jpg"));
     secure.route("/cover.jpg", ScriptedResponse::text(200, "picture"));
 
-    const auto answer = novawick::net::plainFetch(plain.url("/cover.jpg"));
+    const auto answer = novawick::net::plainFetch(client, plain.url("/cover.jpg"));
     EXPECT_EQ(answer.body, "picture");
     EXPECT_EQ(answer.effectiveUrl, "https://raw.test/cover.jpg");
 }
@@ -93,8 +95,8 @@ TEST_F(RedirectTest, CredentialsStayWithTheirHost) {
     secure.route("/away", ScriptedResponse::redirect(302, "https://other.test/landing"));
     secure.route("/along", ScriptedResponse::redirect(302, "/landing"));
     secure.route("/landing", ScriptedResponse::text(200, "landed"));
-    const auto send = [](std::string url, std::vector<novawick::net::HeaderField> headers) {
-        novawick::net::HttpClient::shared().send(novawick::net::Request{
+    const auto send = [this](std::string url, std::vector<novawick::net::HeaderField> headers) {
+        client.send(novawick::net::Request{
             .method = novawick::net::Method::get,
             .url = std::move(url),
             .headers = std::move(headers),

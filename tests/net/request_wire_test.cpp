@@ -8,6 +8,7 @@
 
 #include "net/errors.h"
 #include "net/fetch.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
@@ -38,7 +39,6 @@ const std::vector<HeaderField> searchProfile = {
 class RequestWireTest : public testing::Test {
 protected:
     void SetUp() override {
-        server.installSeam();
         server.setResponder([](const auto&) { return ScriptedResponse::text(200, "ok"); });
     }
     RawTlsServer server;
@@ -46,7 +46,7 @@ protected:
 
 TEST_F(RequestWireTest, SearchPostSendsTheProfileInOrderWithBodyAndLength) {
     const std::string body = "searchkey=%E6%B5%8B%E8%AF%95&show=writer,title&searchtype=all";
-    novawick::net::searchPost(server.url("/search/"), body, searchProfile);
+    novawick::pages::searchPost(server.client(), server.url("/search/"), body, searchProfile);
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -64,14 +64,14 @@ TEST_F(RequestWireTest, SearchPostSendsTheProfileInOrderWithBodyAndLength) {
 }
 
 TEST_F(RequestWireTest, PageFetchAddsOnlyTheUserAgent) {
-    novawick::net::pageFetch(server.url("/book/12/?a=1&b=%20"));
+    novawick::pages::pageFetch(server.client(), server.url("/book/12/?a=1&b=%20"));
 
     const auto request = server.requests().at(0);
     const std::vector<HeaderField> expected = {
         {"Host", "raw.test"},
         {"Accept", "*/*"},
         {"Accept-Encoding", "gzip, deflate, br"},
-        {"User-Agent", std::string(novawick::net::pageUserAgent)},
+        {"User-Agent", std::string(novawick::pages::pageUserAgent)},
     };
     EXPECT_EQ(request.method, "GET");
     EXPECT_EQ(request.target, "/book/12/?a=1&b=%20");
@@ -80,7 +80,7 @@ TEST_F(RequestWireTest, PageFetchAddsOnlyTheUserAgent) {
 }
 
 TEST_F(RequestWireTest, PlainFetchSendsOnlyTheClientsOwnFields) {
-    novawick::net::plainFetch(server.url("/cover.png"));
+    novawick::net::plainFetch(server.client(), server.url("/cover.png"));
 
     const std::vector<HeaderField> expected = {
         {"Host", "raw.test"}, {"Accept", "*/*"}, {"Accept-Encoding", "gzip, deflate, br"}};
@@ -88,8 +88,8 @@ TEST_F(RequestWireTest, PlainFetchSendsOnlyTheClientsOwnFields) {
 }
 
 TEST_F(RequestWireTest, NothingCarriesOverFromThePreviousRequestOnTheReusedHandle) {
-    novawick::net::searchPost(server.url("/search/"), "a=b", searchProfile);
-    novawick::net::plainFetch(server.url("/next"));
+    novawick::pages::searchPost(server.client(), server.url("/search/"), "a=b", searchProfile);
+    novawick::net::plainFetch(server.client(), server.url("/next"));
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
@@ -100,11 +100,11 @@ TEST_F(RequestWireTest, NothingCarriesOverFromThePreviousRequestOnTheReusedHandl
 }
 
 TEST_F(RequestWireTest, EmptyHeaderValueAndEmptyPostBodyAreSentAsSuch) {
-    novawick::net::HttpClient::shared().send({.method = novawick::net::Method::post,
-                                              .url = server.url("/empty"),
-                                              .headers = {{"X-Empty", ""}, {"X-After", "1"}},
-                                              .body = std::nullopt,
-                                              .applyProfileTimeout = false});
+    server.client().send({.method = novawick::net::Method::post,
+                          .url = server.url("/empty"),
+                          .headers = {{"X-Empty", ""}, {"X-After", "1"}},
+                          .body = std::nullopt,
+                          .applyProfileTimeout = false});
     const auto request = server.requests().at(0);
     EXPECT_EQ(request.header("X-Empty"), "");
     EXPECT_EQ(request.header("Content-Length"), "0");
@@ -121,7 +121,7 @@ TEST_F(RequestWireTest, HeaderTextThatCouldSplitTheRequestIsRefusedBeforeSending
     };
     for (const auto& headers : hostile) {
         try {
-            novawick::net::searchPost(server.url("/search/"), "", headers);
+            novawick::pages::searchPost(server.client(), server.url("/search/"), "", headers);
             ADD_FAILURE() << "accepted " << headers[0].first;
         } catch (const TransportError& error) {
             EXPECT_EQ(error.failure(), TransportFailure::invalidRequest) << error.what();

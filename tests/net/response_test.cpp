@@ -6,6 +6,7 @@
 #include <string>
 
 #include "net/fetch.h"
+#include "pages/requests.h"
 #include "tests/support/raw_tls_server.h"
 
 namespace {
@@ -42,14 +43,13 @@ class DecodingTest : public testing::TestWithParam<CodingCase> {};
 
 TEST_P(DecodingTest, BodyArrivesDecoded) {
     RawTlsServer server;
-    server.installSeam();
     ScriptedResponse response = ScriptedResponse::text(200, chinesePage());
     response.coding = GetParam().coding;
     response.framing = GetParam().framing;
     response.dripBytes = GetParam().dripBytes;
     server.route("/page", response);
 
-    const auto answer = novawick::net::pageFetch(server.url("/page"));
+    const auto answer = novawick::pages::pageFetch(server.client(), server.url("/page"));
     EXPECT_EQ(answer.status, 200);
     EXPECT_EQ(answer.body, chinesePage());
 }
@@ -67,7 +67,6 @@ INSTANTIATE_TEST_SUITE_P(Codings, DecodingTest,
 
 class PassThroughTest : public testing::Test {
 protected:
-    void SetUp() override { server.installSeam(); }
     RawTlsServer server;
 };
 
@@ -89,7 +88,7 @@ TEST_F(PassThroughTest, StatusAndBodyOfTheFinalResponseReachTheCaller) {
          {Case{"/missing", 404, "<html>gone</html>", "/missing"}, Case{"/moved", 200, "landed", "/landing"},
           Case{"/broken", 500, "server error page", "/failing"},
           Case{"/absolute", 200, "landed", "/landing"}}) {
-        const auto answer = novawick::net::pageFetch(server.url(item.path));
+        const auto answer = novawick::pages::pageFetch(server.client(), server.url(item.path));
         EXPECT_EQ(answer.status, item.status) << item.path;
         EXPECT_EQ(answer.body, item.body) << item.path;
         EXPECT_EQ(answer.effectiveUrl, server.url(item.finalPath)) << item.path;
@@ -102,15 +101,15 @@ TEST_F(PassThroughTest, RedirectBodiesAreNotMixedIntoTheFinalBody) {
     server.route("/moved", redirect);
     server.route("/landing", ScriptedResponse::text(200, "landed"));
 
-    EXPECT_EQ(novawick::net::plainFetch(server.url("/moved")).body, "landed");
+    EXPECT_EQ(novawick::net::plainFetch(server.client(), server.url("/moved")).body, "landed");
 }
 
 TEST_F(PassThroughTest, PostAnsweredByARedirectContinuesAsGet) {
     server.route("/search/", ScriptedResponse::redirect(302, "/result"));
     server.route("/result", ScriptedResponse::text(200, "hits"));
 
-    const auto answer = novawick::net::searchPost(server.url("/search/"), "q=1",
-                                                  {{"Content-Type", "application/x-www-form-urlencoded"}});
+    const auto answer = novawick::pages::searchPost(server.client(), server.url("/search/"), "q=1",
+                                                    {{"Content-Type", "application/x-www-form-urlencoded"}});
     EXPECT_EQ(answer.body, "hits");
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
@@ -125,7 +124,7 @@ TEST_F(PassThroughTest, BinaryBodyIsKeptByteForByte) {
     response.headers = {{"Content-Type", "image/png"}};
     server.route("/cover.png", response);
 
-    EXPECT_EQ(novawick::net::plainFetch(server.url("/cover.png")).body, bytes + bytes);
+    EXPECT_EQ(novawick::net::plainFetch(server.client(), server.url("/cover.png")).body, bytes + bytes);
 }
 
 }  // namespace

@@ -2,11 +2,11 @@
 // page is the faulty one, so the first chapter has already been read when the fault strikes. Every case
 // must end promptly with its own clear error (or, for a next-page cycle, with the book), and a failed
 // save must leave the user's folder exactly as it was.
-#include "QuilletApi/errors.h"
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
 #include "net/errors.h"
-#include "net/fetch.h"
+#include "pages/errors.h"
+#include "pages/requests.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/robustness/save_folder.h"
 #include "tests/support/raw_tls_server.h"
@@ -207,11 +207,11 @@ SearchResult book() {
     return SearchResult{"书", "某", *Url::parse(kBase + "/no-cover"), *Url::parse(kBase + "/book/"), ResultType::vorune};
 }
 
-Outcome save(const std::filesystem::path& folder) {
+Outcome save(net::Transport& transport, const std::filesystem::path& folder) {
     try {
-        QuilletApi::genEpub(folder, book(), std::nullopt, {});
+        QuilletApi::genEpub(transport, folder, book(), std::nullopt, {});
         return Outcome::bookSaved;
-    } catch (const EmptyError&) {
+    } catch (const pages::EmptyError&) {
         return Outcome::emptyError;
     } catch (const net::TransportError& error) {
         std::optional<Outcome> outcome = outcomeOf(error.failure());
@@ -228,19 +228,19 @@ TEST(FaultInjection, EveryFaultEndsWithItsOwnErrorAndTouchesNothing) {
     for (const FaultCase& c : faultCases()) {
         SCOPED_TRACE(c.label);
         RawTlsServer server({kHost});
-        net::TransportSeam seam = server.seam();
-        seam.routes.push_back(plainSite.seam().routes.front());
-        seam.inactivityTimeout = kInactivityLimit;
-        seam.averageRateWindow = kInactivityLimit;
-        seam.minimumAverageBytesPerSecond = kRateFloor;
-        seam.maximumBodyBytes = kBodyCap;
-        loopback::ScopedTransportSeam installed(seam);
+        net::ClientSettings settings = server.clientSettings();
+        settings.routes.push_back(plainSite.clientSettings().routes.front());
+        settings.inactivityTimeout = kInactivityLimit;
+        settings.averageRateWindow = kInactivityLimit;
+        settings.minimumAverageBytesPerSecond = kRateFloor;
+        settings.maximumBodyBytes = kBodyCap;
+        net::HttpClient client(settings);
         routeBook(server);
         c.misbehave(server);
 
         testing::SaveFolder folder;
         const auto before = folder.snapshot();
-        EXPECT_EQ(outcomeName(save(folder.path())), outcomeName(c.expected));
+        EXPECT_EQ(outcomeName(save(client, folder.path())), outcomeName(c.expected));
         auto after = folder.snapshot();
         if (c.expected == Outcome::bookSaved) {
             EXPECT_EQ(after.erase("save/书.epub"), 1u);
@@ -251,11 +251,10 @@ TEST(FaultInjection, EveryFaultEndsWithItsOwnErrorAndTouchesNothing) {
 
 TEST(FaultInjection, ANextPageCycleKeepsEachPageOnce) {
     RawTlsServer server({kHost});
-    server.installSeam();
     routeBook(server);
     server.route(kFaultyPath, page(testing::chapterPage({"二上"}, "下一页", "/c/2_2.html")));
     server.route("/c/2_2.html", page(testing::chapterPage({"二下"}, "下一页", kFaultyPath)));
-    std::vector<Content> chapters = QuilletApi::getContent(book(), std::nullopt, {});
+    std::vector<Content> chapters = QuilletApi::getContent(server.client(), book(), std::nullopt, {});
     ASSERT_EQ(chapters.size(), 3u);
     EXPECT_EQ(chapters[1].content(), (std::vector<std::string>{"二上", "二下"}));
     EXPECT_EQ(chapters[2].content(), (std::vector<std::string>{"三"}));
@@ -267,10 +266,9 @@ TEST(FaultInjection, ATruncatedCodingIsATransportFailure) {
     for (ContentCoding coding : {ContentCoding::gzip, ContentCoding::brotli, ContentCoding::deflate}) {
         SCOPED_TRACE(std::string(testing::codingToken(coding)));
         RawTlsServer server({kHost});
-        server.installSeam();
         server.route("/page", codedAndDamaged(coding, truncateToHalf));
         try {
-            const net::Response response = net::pageFetch(kBase + "/page");
+            const net::Response response = pages::pageFetch(server.client(), kBase + "/page");
             ADD_FAILURE() << "a truncated body was accepted: " << response.body.size() << " bytes";
         } catch (const net::TransportError& error) {
             EXPECT_EQ(error.failure(), net::TransportFailure::contentDecodingFailure) << error.what();

@@ -1,6 +1,7 @@
 // Documents built to hurt a parser: depth, width, size and bytes no page should hold. Each must parse,
 // give its text and answer selections without running out of stack, and with results that show nothing
 // was dropped. The sizes shrink under the sanitizers, which make every byte several times dearer.
+#include "base/utf8.h"
 #include "html/nodes/document.h"
 #include "html/nodes/element.h"
 #include "html/parser/parser.h"
@@ -40,19 +41,6 @@ std::string repeated(std::string_view piece, std::size_t times) {
     text.reserve(piece.size() * times);
     for (std::size_t i = 0; i < times; ++i) text += piece;
     return text;
-}
-
-bool isValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 #ifndef NOVAWICK_SANITIZED
@@ -214,7 +202,7 @@ TEST(HostileDocuments, EveryByteValueInEveryPlace) {
                 std::unique_ptr<Document> document = parse(*input);
                 const Element* body = document->body();
                 const std::string text = body != nullptr ? body->text() : document->text();
-                EXPECT_TRUE(isValidUtf8(text));
+                EXPECT_TRUE(novawick::utf8::isValid(text));
                 (void)document->select("p[title], *:has(> p), td, script");
             }
         }

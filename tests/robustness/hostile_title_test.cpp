@@ -3,7 +3,7 @@
 // file system takes, and nothing anywhere else.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/loopback_site.h"
+#include "demo/loopback/loopback_site.h"
 #include "tests/QuilletApi/site_pages.h"
 #include "tests/robustness/save_folder.h"
 
@@ -24,7 +24,6 @@ std::string repeated(std::string_view piece, std::size_t times) {
 
 TEST(HostileTitles, EveryTitleGivesOneSafeBookFileInsideTheSaveFolder) {
     loopback::LoopbackSite site({std::string(site::kHost)});
-    site.installSeam();
     site.serve("/book/", testing::bookPage("/read/"));
     site.serve("/read/", testing::entryPage({"/list/"}));
     site.serve("/list/", testing::listPage({{"第一章", "/c/1.html"}}));
@@ -60,7 +59,7 @@ TEST(HostileTitles, EveryTitleGivesOneSafeBookFileInsideTheSaveFolder) {
         const auto before = folder.snapshot();
         const SearchResult hit{title, "某", *Url::parse(kBase + "/no-cover"), *Url::parse(kBase + "/book/"),
                                ResultType::vorune};
-        ASSERT_NO_THROW(QuilletApi::genEpub(folder.path(), hit, std::nullopt, {}));
+        ASSERT_NO_THROW(QuilletApi::genEpub(site.client(), folder.path(), hit, std::nullopt, {}));
 
         auto after = folder.snapshot();
         std::vector<std::string> added;

@@ -3,7 +3,7 @@
 // save and of nothing else. Arguments: PORT CA-FILE SAVE-FOLDER. Exit status 0 when the book is saved.
 #include "QuilletApi/quillet_api.h"
 #include "QuilletApi/site.h"
-#include "demo/scoped_seam.h"
+#include "net/http_client.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,14 +16,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     using namespace novawick;
-    net::TransportSeam seam;
-    seam.routes.push_back({std::string(site::kHost), 443, static_cast<std::uint16_t>(std::atoi(argv[1]))});
-    seam.caFile = argv[2];
-    loopback::ScopedTransportSeam installed(seam);
+    net::ClientSettings settings;
+    settings.routes.push_back({std::string(site::kHost), 443, static_cast<std::uint16_t>(std::atoi(argv[1]))});
+    settings.caFile = argv[2];
     const std::string base = "https://" + std::string(site::kHost);
     try {
-        QuilletApi::genEpub(argv[3], SearchResult{"书", "某", *Url::parse(base + "/no-cover"), *Url::parse(base + "/book/"),
-                                                  ResultType::vorune},
+        net::HttpClient client(settings);
+        QuilletApi::genEpub(client, argv[3],
+                            SearchResult{"书", "某", *Url::parse(base + "/no-cover"), *Url::parse(base + "/book/"),
+                                         ResultType::vorune},
                             std::nullopt, {});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "save_book_runner: %s\n", error.what());

@@ -252,11 +252,18 @@ RawTlsServer::RawTlsServer(std::vector<std::string> hostNames, ServerTransport t
         throw std::runtime_error("raw TLS server: cannot listen on 127.0.0.1");
     }
     port_ = ntohs(address.sin_port);
+    // Made before the acceptor starts, so that a failure here leaves no thread running.
+    try {
+        client_ = std::make_unique<net::HttpClient>(clientSettings());
+    } catch (...) {
+        close(listener_);
+        throw;
+    }
     acceptor_ = std::thread(&RawTlsServer::acceptLoop, this);
 }
 
 RawTlsServer::~RawTlsServer() {
-    seamGuard_.reset();
+    client_.reset();
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -285,17 +292,12 @@ void RawTlsServer::setResponder(Responder responder) {
     responder_ = std::move(responder);
 }
 
-net::TransportSeam RawTlsServer::seam() const {
-    net::TransportSeam seam;
+net::ClientSettings RawTlsServer::clientSettings() const {
+    net::ClientSettings settings;
     const std::uint16_t servedPort = tls_ ? 443 : 80;
-    for (const std::string& host : certificates_.hostNames()) seam.routes.push_back({host, servedPort, port_});
-    seam.caFile = certificates_.caFile().string();
-    return seam;
-}
-
-void RawTlsServer::installSeam() {
-    seamGuard_.reset();
-    seamGuard_.emplace(seam());
+    for (const std::string& host : certificates_.hostNames()) settings.routes.push_back({host, servedPort, port_});
+    settings.caFile = certificates_.caFile().string();
+    return settings;
 }
 
 std::vector<RecordedRequest> RawTlsServer::requests() const {

@@ -2,7 +2,8 @@
 // exists because general-purpose servers normalise what they receive (header order and case are
 // lost), while the client's tests must see exactly what went on the wire. Each response can also
 // misbehave on purpose: stall, drip, hang up mid-body, or redirect. It can also speak plain HTTP, to
-// catch what a client would send in the clear.
+// catch what a client would send in the clear. It comes with an HTTP client of its own that reaches it
+// under its host names, for the test to hand to what it tests.
 #pragma once
 
 #include <chrono>
@@ -19,10 +20,9 @@
 #include <utility>
 #include <vector>
 
+#include "demo/loopback/certificate_kit.h"
 #include "net/http_client.h"
-#include "demo/certificate_kit.h"
 #include "tests/support/content_coding.h"
-#include "demo/scoped_seam.h"
 
 namespace novawick::testing {
 
@@ -82,7 +82,7 @@ public:
 
     /// The listening port.
     std::uint16_t port() const { return port_; }
-    /// "https://<first host name><path>" ("http://" when plain), reachable once the seam is installed.
+    /// "https://<first host name><path>" ("http://" when plain), reachable through client().
     std::string url(std::string_view path) const;
     /// The certificates in use.
     const loopback::CertificateKit& certificates() const { return certificates_; }
@@ -92,10 +92,11 @@ public:
     /// Answers every request for which no route is set.
     void setResponder(Responder responder);
 
-    /// A seam that sends every host name (port 443, or 80 when plain) here and trusts this server's authority.
-    net::TransportSeam seam() const;
-    /// Installs seam() on the shared client until this server is destroyed.
-    void installSeam();
+    /// Client settings that send every host name (port 443, or 80 when plain) here and trust this server's
+    /// authority.
+    net::ClientSettings clientSettings() const;
+    /// A client made with clientSettings(); it closes its connections before the server stops.
+    net::HttpClient& client() const { return *client_; }
 
     /// The requests received so far, in order of arrival.
     std::vector<RecordedRequest> requests() const;
@@ -124,7 +125,7 @@ private:
     std::vector<int> openSockets_;
     std::vector<std::thread> connectionThreads_;
     std::thread acceptor_;
-    std::optional<loopback::ScopedTransportSeam> seamGuard_;
+    std::unique_ptr<net::HttpClient> client_;
 };
 
 }  // namespace novawick::testing

@@ -97,6 +97,9 @@ TEST(StringRules, TrimExamples) {
     const Case cases[] = {
         {"", ""}, {"x", "x"}, {"  x  ", "x"}, {"\r\nx\r\n", "x"}, {"\xC2\xA0x", "\xC2\xA0x"},
         {"\xC2\xA0x ", "x"}, {" \xC2\xA0x\xC2\xA0", "x"}, {"   ", ""}, {" \xCC\x81", " \xCC\x81"},
+        // Too-long forms of U+0300 (a combining mark) and U+0600 (a prepended mark) are no marks at all,
+        // so the spaces beside them stand alone.
+        {" \xE0\x8C\x80", "\xE0\x8C\x80"}, {"\xE0\x98\x80 ", "\xE0\x98\x80"},
     };
     for (const Case& c : cases) EXPECT_EQ(trim(c.in), c.out) << ::testing::PrintToString(c.in);
 }

@@ -1,4 +1,11 @@
-// The tag table's seven construction steps and lookups of names outside it.
+// The tag table: its seven construction steps, its block and inline kinds, the tree builder ids its tags
+// carry, and lookups of names outside it.
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "tests/html/nodes/tree_fixture.h"
@@ -50,6 +57,54 @@ TEST(TagTable, FlagsAfterAllSteps) {
         EXPECT_EQ(tag->isFormSubmittable(), expected.formSubmittable);
         EXPECT_FALSE(tag->isData());
     }
+}
+
+// The table's kinds decide isBlock, and so where text() puts separators: pinned name by name, since they
+// and the tree builder's lists come from one file now. "center" is in neither.
+const std::string_view kBlockNames[] = {
+    "html", "head", "body", "frameset", "script", "noscript", "style", "meta", "link", "title", "frame",
+    "noframes", "section", "nav", "aside", "hgroup", "header", "footer", "p", "h1", "h2", "h3", "h4", "h5",
+    "h6", "ul", "ol", "pre", "div", "blockquote", "hr", "address", "figure", "figcaption", "form", "fieldset",
+    "ins", "del", "s", "dl", "dt", "dd", "li", "table", "caption", "thead", "tfoot", "tbody", "colgroup", "col",
+    "tr", "th", "td", "video", "audio", "canvas", "details", "menu", "plaintext", "template", "article", "main",
+    "svg", "math",
+};
+const std::string_view kInlineNames[] = {
+    "object", "base", "font", "tt", "i", "b", "u", "big", "small", "em", "strong", "dfn", "code", "samp", "kbd",
+    "var", "cite", "abbr", "time", "acronym", "mark", "ruby", "rt", "rp", "a", "img", "br", "wbr", "map", "q",
+    "sub", "sup", "bdo", "iframe", "embed", "span", "input", "select", "textarea", "label", "button",
+    "optgroup", "option", "legend", "datalist", "keygen", "output", "progress", "meter", "area", "param",
+    "source", "track", "summary", "command", "device", "basefont", "bgsound", "menuitem", "data", "bdi",
+};
+
+TEST(TagTable, KindsAreExactlyTheListedOnesAndCarryTheirBuilderIds) {
+    Document doc("");
+    std::set<std::size_t> tableIndexes;
+    using Kind = std::pair<std::span<const std::string_view>, bool>;
+    for (const auto& [names, block] : {Kind{kBlockNames, true}, Kind{kInlineNames, false}}) {
+        for (std::string_view name : names) {
+            SCOPED_TRACE(std::string(name));
+            const Tag* tag = Tag::find(name);
+            ASSERT_NE(tag, nullptr);
+            EXPECT_EQ(tag->isBlock(), block);
+            EXPECT_EQ(tag->builderId(), tagIdOf(name));
+            EXPECT_EQ(Tag::findWithBuilderId(name).tag, tag);
+            EXPECT_EQ(Tag::findWithBuilderId(name).builderId, tag->builderId());
+            EXPECT_LT(tag->tableIndex(), Tag::tableIndexLimit());
+            tableIndexes.insert(tag->tableIndex());
+        }
+    }
+    EXPECT_EQ(tableIndexes.size(), Tag::knownTagCount());  // dense, one per tag: the per-name index relies on it
+
+    // A name the builder knows and the table does not gets its id on the per-document tag.
+    const Tag* center = Tag::valueOf("center", doc);
+    EXPECT_FALSE(center->isKnown());
+    EXPECT_FALSE(center->isBlock());
+    EXPECT_EQ(center->builderId(), TagId::Center);
+    EXPECT_EQ(Tag::findWithBuilderId("center").tag, nullptr);
+    EXPECT_EQ(Tag::findWithBuilderId("center").builderId, TagId::Center);
+    EXPECT_EQ(Tag::valueOf("CENTER", doc)->builderId(), TagId::Other);
+    EXPECT_EQ(Tag::find("span")->builderId(), TagId::Other);
 }
 
 TEST(TagTable, HoldsEveryDistinctNameOnce) {

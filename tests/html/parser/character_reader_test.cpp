@@ -65,6 +65,17 @@ TEST(CharacterReader, InvalidBytesReadAsReplacementCharacters) {
     }
 }
 
+TEST(CharacterReader, ValidatedTextIsReadInPlace) {
+    const std::string text = "a" + utf8(0xE9) + utf8(0x4E2D) + utf8(0x1F600);
+    CharacterReader reader(*novawick::utf8::validate(text));
+    EXPECT_EQ(reader.input().data(), text.data());
+    std::u32string got;
+    while (!reader.isEmpty()) got += reader.consume();
+    EXPECT_EQ(got, U"a\u00E9\u4E2D\U0001F600");
+    reader.unconsume();
+    EXPECT_EQ(reader.current(), char32_t{0x1F600});
+}
+
 TEST(CharacterReader, UnconsumeAfterEndDoesNotStepBack) {
     CharacterReader reader("ab");
     reader.advance();

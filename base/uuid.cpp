@@ -1,0 +1,15 @@
+#include "base/uuid.h"
+
+#include <uuid/uuid.h>
+
+namespace novawick {
+
+std::string newUuidString() {
+    uuid_t value;
+    uuid_generate_random(value);
+    char text[37];
+    uuid_unparse_upper(value, text);
+    return text;
+}
+
+}  // namespace novawick

@@ -1,0 +1,83 @@
+# Fails when a file of a library folder includes a header of a folder above its own floor, of another folder
+# on its floor, or of tests/, bench/ or fuzz/; and, inside html, when a folder includes one above it (see
+# NovawickFloors.cmake). An exception that no longer happens fails too, so that the list only shrinks.
+#   cmake -DNOVAWICK_SOURCE_DIR=<source tree> [-DNOVAWICK_TREE_FLOOR_EXCEPTIONS=<"file -> header">...]
+#         -P cmake/NovawickIncludeFloors.cmake
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/NovawickFloors.cmake)
+
+if(NOT IS_DIRECTORY "${NOVAWICK_SOURCE_DIR}")
+  message(FATAL_ERROR "usage: cmake -DNOVAWICK_SOURCE_DIR=<source tree> -P ${CMAKE_CURRENT_LIST_FILE}")
+endif()
+# The tests' trees bring exceptions of their own, so that honouring one and refusing a stale one stay
+# checked whatever the project's list holds.
+list(APPEND NOVAWICK_FLOOR_EXCEPTIONS ${NOVAWICK_TREE_FLOOR_EXCEPTIONS})
+
+# This walks the tree to read it; it is not a source list, which stay explicit in each CMakeLists.txt.
+set(files "")
+set(index 0)
+list(LENGTH NOVAWICK_FLOORS count)
+while(index LESS count)
+  list(GET NOVAWICK_FLOORS ${index} folder)
+  set(root "${NOVAWICK_SOURCE_DIR}/${folder}")
+  file(GLOB_RECURSE found LIST_DIRECTORIES false RELATIVE "${NOVAWICK_SOURCE_DIR}"
+       "${root}/*.h" "${root}/*.hpp" "${root}/*.c" "${root}/*.cpp" "${root}/*.in")
+  list(APPEND files ${found})
+  math(EXPR index "${index} + 2")
+endwhile()
+list(REMOVE_DUPLICATES files)
+list(SORT files)
+
+set(broken "")
+set(exceptions_used "")
+foreach(file IN LISTS files)
+  novawick_floor_of("${file}" NOVAWICK_FLOORS own_folder own_floor)
+  file(STRINGS "${NOVAWICK_SOURCE_DIR}/${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${line}")
+    if(NOT header MATCHES "/")
+      continue()  # beside the including file
+    endif()
+    novawick_floor_of("${header}" NOVAWICK_FLOORS folder floor)
+    set(reason "")
+    if(folder STREQUAL "")
+      string(REGEX REPLACE "/.*" "" top "${header}")
+      if(top IN_LIST NOVAWICK_ABOVE_FLOORS)
+        set(reason "${top}/ stands above every floor")
+      endif()
+    elseif(folder STREQUAL own_folder)
+      novawick_floor_of("${file}" NOVAWICK_INNER_FLOORS own_inner own_inner_floor)
+      novawick_floor_of("${header}" NOVAWICK_INNER_FLOORS inner inner_floor)
+      if(own_inner AND inner AND inner_floor GREATER own_inner_floor)
+        set(reason "inside ${folder}/, ${inner}/ is above ${own_inner}/")
+      endif()
+    elseif(floor GREATER own_floor)
+      set(reason "${folder}/ (floor ${floor}) is above ${own_folder}/ (floor ${own_floor})")
+    elseif(floor EQUAL own_floor)
+      set(reason "${folder}/ is another library on the floor of ${own_folder}/ (${floor})")
+    endif()
+    if(reason STREQUAL "")
+      continue()
+    endif()
+    if("${file} -> ${header}" IN_LIST NOVAWICK_FLOOR_EXCEPTIONS)
+      list(APPEND exceptions_used "${file} -> ${header}")
+    else()
+      list(APPEND broken "${file} includes ${header}: ${reason}")
+    endif()
+  endforeach()
+endforeach()
+
+foreach(exception IN LISTS NOVAWICK_FLOOR_EXCEPTIONS)
+  if(NOT exception IN_LIST exceptions_used)
+    list(APPEND broken "the exception \"${exception}\" no longer happens: remove it from cmake/NovawickFloors.cmake")
+  endif()
+endforeach()
+
+list(LENGTH files file_count)
+if(broken)
+  foreach(line IN LISTS broken)
+    message("layering: ${line}")
+  endforeach()
+  message(FATAL_ERROR "includes break the floors of cmake/NovawickFloors.cmake, as the lines above say")
+endif()
+message("${file_count} files include only what their floors allow")

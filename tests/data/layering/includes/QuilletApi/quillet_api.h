@@ -1,0 +1,1 @@
+#include "QuilletApi/Content/content.h"

@@ -1,0 +1,2 @@
+#include "QuilletApi/quillet_api.h"
+#include "net/url.h"

@@ -1,0 +1,2 @@
+#include "html/nodes/node.h"
+#include "html/select/selector.h"

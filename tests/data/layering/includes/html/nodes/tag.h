@@ -1,0 +1,1 @@
+#include "html/parser/tree_builder_tags.h"

@@ -1,0 +1,3 @@
+#include <curl/curl.h>
+#include "base/uuid.h"
+#include "tests/support/temporary_folder.h"
