@@ -77,7 +77,7 @@ inline Decoded decode(std::string_view text, std::size_t at) noexcept {
     const detail::LeadRule rule = detail::kLeadRules[lead];
     if (rule.length == 0 || text.size() - at < rule.length) return {};
     if (bytes[1] < rule.secondLow || bytes[1] > rule.secondHigh) return {};
-    char32_t scalar = ((lead & (0x7F >> rule.length)) << 6) | (bytes[1] & 0x3F);
+    char32_t scalar = static_cast<char32_t>(((lead & (0x7F >> rule.length)) << 6) | (bytes[1] & 0x3F));
     for (std::size_t i = 2; i < rule.length; ++i) {
         if (!isContinuation(bytes[i])) return {};
         scalar = (scalar << 6) | (bytes[i] & 0x3F);

@@ -66,7 +66,7 @@ xmlNode* libxml2Body(xmlDoc* document) {
     xmlNode* root = xmlDocGetRootElement(document);
     if (root == nullptr) return nullptr;
     for (xmlNode* child = root->children; child != nullptr; child = child->next) {
-        if (child->type == XML_ELEMENT_NODE && xmlStrEqual(child->name, BAD_CAST "body")) return child;
+        if (child->type == XML_ELEMENT_NODE && xmlStrEqual(child->name, reinterpret_cast<const xmlChar*>("body"))) return child;
     }
     return nullptr;
 }

@@ -230,8 +230,8 @@ TransferLimits limitsFor(const Request& request, const ClientSettings& settings)
             settings.minimumAverageBytesPerSecond, settings.averageRateWindow, settings.requestTimeLimit};
 }
 
-Transfer::Transfer(TransferLimits limits, CURL* curl)
-    : limits(limits), curl(curl), started(Clock::now()), lastActivity(started) {}
+Transfer::Transfer(TransferLimits transferLimits, CURL* handle)
+    : limits(transferLimits), curl(handle), started(Clock::now()), lastActivity(started) {}
 
 void validateRequest(const Request& request) {
     auto refuse = [&](std::string cause) {

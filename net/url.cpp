@@ -43,7 +43,8 @@ std::string percentEncode(std::string_view text, std::string_view allowed) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
-    for (unsigned char byte : text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
         bool alphanumeric = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9');
         if (alphanumeric || (byte < 0x80 && allowed.find(static_cast<char>(byte)) != std::string_view::npos)) {
             out += static_cast<char>(byte);

@@ -111,8 +111,8 @@ public:
     /// Bytes one attribute takes in a list, for `reserveBytes`: its two lengths (the key's counted
     /// doubled, as stored) and its text.
     static std::size_t storedSize(std::string_view key, std::string_view value) noexcept {
-        return (key.size() * 2 + 1 < detail::kWideLength ? 1 : 5) + (value.size() < detail::kWideLength ? 1 : 5) +
-               key.size() + value.size();
+        const auto lengthBytes = [](std::size_t length) -> std::size_t { return length < detail::kWideLength ? 1 : 5; };
+        return lengthBytes(key.size() * 2 + 1) + lengthBytes(value.size()) + key.size() + value.size();
     }
     /// Makes room for `bytes` more (a sum of `storedSize`), so a parser filling the list allocates once.
     void reserveBytes(std::size_t bytes);

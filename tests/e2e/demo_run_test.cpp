@@ -106,7 +106,8 @@ void expectValidEpub(const fs::path& file) {
 std::string hex(const std::string& bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string text;
-    for (unsigned char byte : bytes) {
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
         text += kDigits[byte >> 4];
         text += kDigits[byte & 0xF];
     }
@@ -179,7 +180,7 @@ TEST_P(EveryBook, SavesAsServed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DemoRun, EveryBook, ::testing::Values("xinghai", "daoyujian", "changhe", "wugang", "shancha"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& testInfo) { return testInfo.param; });
 
 TEST(DemoRun, ASearchWithoutHitsSaysSo) {
     TemporaryFolder temporary;

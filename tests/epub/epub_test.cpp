@@ -136,7 +136,8 @@ void expectValidBook(const fs::path& book, const std::string& title, const std::
     } else {
         ASSERT_TRUE(summary.contains("cover"));
         std::string hex;
-        for (unsigned char byte : cover) {
+        for (const char c : cover) {
+            const auto byte = static_cast<unsigned char>(c);
             static constexpr char kDigits[] = "0123456789abcdef";
             hex += kDigits[byte >> 4];
             hex += kDigits[byte & 15];

@@ -131,6 +131,6 @@ INSTANTIATE_TEST_SUITE_P(Bombs, BodyMemoryTest,
                          testing::Values(BombCase{"brotli4GiB", ContentCoding::brotli, 4096},
                                          BombCase{"gzip1GiB", ContentCoding::gzip, 1024},
                                          BombCase{"deflate1GiB", ContentCoding::deflate, 1024}),
-                         [](const testing::TestParamInfo<BombCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<BombCase>& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

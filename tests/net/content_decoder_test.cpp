@@ -106,7 +106,7 @@ TEST_P(SplitTest, EveryCutGivesTheSameBody) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codings, SplitTest, testing::ValuesIn(splitCases()),
-                         [](const testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<SplitCase>& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(StreamEndTest, AStreamCutShortIsIncompleteAndOneByteIsNoStream) {
     for (const ContentCoding coding : {ContentCoding::gzip, ContentCoding::deflate, ContentCoding::brotli}) {
@@ -146,9 +146,9 @@ TEST_P(BombTest, CapHoldsWithinOneCallAndReservesNoMoreThanTheCap) {
 
 INSTANTIATE_TEST_SUITE_P(Codings, BombTest,
                          testing::Values(ContentCoding::gzip, ContentCoding::deflate, ContentCoding::brotli),
-                         [](const testing::TestParamInfo<ContentCoding>& info) {
-                             return info.param == ContentCoding::brotli ? std::string("brotli")
-                                                                        : std::string(codingToken(info.param));
+                         [](const testing::TestParamInfo<ContentCoding>& testInfo) {
+                             return testInfo.param == ContentCoding::brotli ? std::string("brotli")
+                                                                        : std::string(codingToken(testInfo.param));
                          });
 
 TEST(AppendWithinLimitTest, RefusesToPassTheLimitAndGrowsToItInOneStepWhenLarge) {

@@ -206,8 +206,8 @@ TEST_P(TotalBoundTest, RequestEndsWithItsOwnCause) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bounds, TotalBoundTest, testing::ValuesIn(totalBoundCases()),
-                         [](const testing::TestParamInfo<TotalBoundCase>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<TotalBoundCase>& testInfo) {
+                             return std::string(testInfo.param.name);
                          });
 
 TEST(TotalBoundTest, TransferAboveTheRateFloorOutlastsItsWindows) {
@@ -279,6 +279,6 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{"closeDelimited", 5000, ContentCoding::identity, BodyFraming::closeDelimited, false},
         SizeCase{"smallGzipInflatingPastCap", 200000, ContentCoding::gzip, BodyFraming::contentLength, false},
         SizeCase{"smallBrotliInflatingPastCap", 200000, ContentCoding::brotli, BodyFraming::chunked, false}),
-    [](const testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<SizeCase>& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST_P(FuzzInputs, DegenerateInputsRunClean) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzInputs, ::testing::ValuesIn(fuzzTargets().begin(), fuzzTargets().end()),
-                         [](const ::testing::TestParamInfo<FuzzTarget>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<FuzzTarget>& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 }  // namespace novawick::fuzz

@@ -74,7 +74,7 @@ TEST(HostileTitles, EveryTitleGivesOneSafeBookFileInsideTheSaveFolder) {
         EXPECT_LE(name.size(), 255u);
         EXPECT_EQ(name.find('/'), std::string::npos);
         EXPECT_EQ(name.find('\0'), std::string::npos);
-        for (unsigned char byte : name) EXPECT_GE(byte, 0x20u) << "control byte in the file name";
+        for (const char c : name) EXPECT_GE(static_cast<unsigned char>(c), 0x20u) << "control byte in the file name";
         EXPECT_EQ(name.find("\u202E"), std::string::npos) << "bidirectional control in the file name";
         EXPECT_EQ(name.find("\u2066"), std::string::npos) << "bidirectional control in the file name";
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder.path() / name)));

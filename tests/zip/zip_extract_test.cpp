@@ -141,7 +141,7 @@ TEST(UnzipFileTest, PlantedSymlinksAreNeverFollowed) {
 
 /// Writes a little-endian 32-bit value into `bytes` at `at`.
 void patch32(std::string& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
     }
 }

@@ -87,7 +87,7 @@ const TreeCase kBodyTrees[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Builder, BodyTree, ::testing::ValuesIn(kBodyTrees),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The builder closes paragraphs at these tags and treats them as special, but the document model has
 // no kind for them: they are inline, so text() puts no separator where they start. Pages rely on that.

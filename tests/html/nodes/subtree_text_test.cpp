@@ -70,7 +70,6 @@ std::size_t expectSpansReadAsText(html::Element& root) {
     html::forEachElement(root, [&](html::Element& element) {
         const std::optional<std::string_view> own = text.textOf(element);
         ASSERT_TRUE(own.has_value()) << element.tagName();
-        if (std::string(*own) != element.text()) { html::traverse(root, [](html::Node& n, std::size_t d) { std::string t = n.isElement() ? std::string(static_cast<html::Element&>(n).tagName()) : std::string(n.nodeName()); if (n.kind()==html::NodeKind::Text) { t += " ["; for (char ch : static_cast<html::TextNode&>(n).getWholeText()) { char b[8]; snprintf(b, 8, "%02x", (unsigned char)ch); t += b; t+= ' '; } t += "]"; } printf("%*s%s\n", (int)d*2, "", t.c_str()); }, [](html::Node&, std::size_t){}); }
         EXPECT_EQ(std::string(*own), element.text()) << "element " << compared << " <" << element.tagName() << ">";
         ++compared;
     });

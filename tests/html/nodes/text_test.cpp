@@ -58,7 +58,7 @@ const TextCase kTextCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ElementText, ::testing::ValuesIn(kTextCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(ElementTextRaw, KeepsSpacesExactlyAndStillSeparatesBlocks) {
     Document d("");

@@ -130,7 +130,7 @@ const StreamCase kStreams[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Tokeniser, TokenStream, testing::ValuesIn(kStreams),
-                         [](const testing::TestParamInfo<StreamCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<StreamCase>& testInfo) { return testInfo.param.name; });
 
 TEST(TokeniserErrors, MessagesAsRecorded) {
     struct Case {

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr const char* kTags[] = {"div", "p", "span", "a"};
+constexpr const char* kTagNames[] = {"div", "p", "span", "a"};
 constexpr const char* kClasses[] = {"x", "y"};
 
 class TreeGenerator {
@@ -41,7 +41,7 @@ private:
                 parent.appendChild(document.createText("t"));
                 continue;
             }
-            html::Element* child = document.createElement(kTags[pick(4)]);
+            html::Element* child = document.createElement(kTagNames[pick(4)]);
             if (pick(3) == 0) child->attr("class", kClasses[pick(2)]);
             parent.appendChild(child);
             fill(document, *child, depth + 1);
@@ -164,7 +164,7 @@ TEST(SelectorPropertyTest, AgreesWithNaiveMatcherOnGeneratedTrees) {
 std::unique_ptr<html::Document> textTree(unsigned seed) {
     constexpr const char* kPieces[] = {" ",  "  ", "\n", "\r\n", "a", "B c", " x ", "\xC2\xA0", "\xE3\x80\x80",
                                        "\xCC\x81", " \xCC\x81", "\xC4\xB0", "\xCE\xA3", "\xCE\x91\xCE\xA3", "."};
-    constexpr const char* kTags[] = {"div", "p", "span", "b", "br", "pre"};
+    constexpr const char* kTextTreeTags[] = {"div", "p", "span", "b", "br", "pre"};
     std::mt19937 random(seed);
     auto pick = [&](std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random); };
     auto document = std::make_unique<html::Document>("");
@@ -177,7 +177,7 @@ std::unique_ptr<html::Document> textTree(unsigned seed) {
             for (std::size_t piece = pick(4); piece > 0; --piece) text += kPieces[pick(std::size(kPieces))];
             parent->appendChild(document->createText(text));
         } else {
-            elements.push_back(document->createElement(kTags[pick(std::size(kTags))]));
+            elements.push_back(document->createElement(kTextTreeTags[pick(std::size(kTextTreeTags))]));
             parent->appendChild(elements.back());
         }
     }
