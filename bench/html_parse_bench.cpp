@@ -37,7 +37,7 @@ const std::vector<Page> kPages = {
     {"whatwg", "whatwg/source-2010-04-30.html"},
 };
 constexpr const char* kSelectionPage = "pydocs/contents.html";
-constexpr Engine kEngines[] = {Engine::novawick, Engine::gumbo, Engine::libxml2};
+constexpr Engine kEngines[] = {Engine::Novawick, Engine::Gumbo, Engine::Libxml2};
 
 const std::string& corpusPage(const std::string& relativePath) {
     static std::map<std::string, std::string> cache;
@@ -147,10 +147,10 @@ public:
         std::printf("%-10s %-11s %14s %16s\n", "page", "job", "gumbo/novawick", "libxml2/novawick");
         for (const Page& page : kPages) {
             for (const char* job : {"parse", "parse_text"}) {
-                const double ours = find(benchmarkName(job, Engine::novawick, page.label));
+                const double ours = find(benchmarkName(job, Engine::Novawick, page.label));
                 std::printf("%-10s %-11s %14.2f %16.2f\n", page.label.c_str(), job,
-                            ratio(find(benchmarkName(job, Engine::gumbo, page.label)), ours),
-                            ratio(find(benchmarkName(job, Engine::libxml2, page.label)), ours));
+                            ratio(find(benchmarkName(job, Engine::Gumbo, page.label)), ours),
+                            ratio(find(benchmarkName(job, Engine::Libxml2, page.label)), ours));
             }
         }
         const double parse = find("parse/novawick/contents");

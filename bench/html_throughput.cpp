@@ -38,7 +38,7 @@ using novawick::bench::Engine;
 constexpr std::string_view kUsage = "usage: html-throughput [--engine novawick|gumbo|libxml2] [--runs N] [--text] FILE...\n";
 
 struct Options {
-    Engine engine = Engine::novawick;
+    Engine engine = Engine::Novawick;
     int runs = 20;
     bool withText = false;
     std::vector<std::string> files;
@@ -67,7 +67,7 @@ bool parseOptions(int argc, char** argv, Options& options) {
 // One parse (and text when asked); returns seconds.
 double timeOneParse(Engine engine, const std::string& page, bool withText) {
     const auto start = std::chrono::steady_clock::now();
-    if (engine != Engine::novawick) {
+    if (engine != Engine::Novawick) {
         // Keeps the work from being optimised away, like the text check below.
         if (novawick::bench::parseWith(engine, page, withText) == static_cast<std::size_t>(-1)) std::abort();
     } else {

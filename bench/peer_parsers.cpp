@@ -94,15 +94,15 @@ std::size_t parseLibxml2(std::string_view page, bool withText) {
 
 std::string_view engineName(Engine engine) {
     switch (engine) {
-        case Engine::novawick: return "novawick";
-        case Engine::gumbo: return "gumbo";
-        case Engine::libxml2: return "libxml2";
+        case Engine::Novawick: return "novawick";
+        case Engine::Gumbo: return "gumbo";
+        case Engine::Libxml2: return "libxml2";
     }
     return "?";
 }
 
 bool engineFromName(std::string_view name, Engine& engine) {
-    for (Engine candidate : {Engine::novawick, Engine::gumbo, Engine::libxml2}) {
+    for (Engine candidate : {Engine::Novawick, Engine::Gumbo, Engine::Libxml2}) {
         if (engineName(candidate) == name) {
             engine = candidate;
             return true;
@@ -113,9 +113,9 @@ bool engineFromName(std::string_view name, Engine& engine) {
 
 std::size_t parseWith(Engine engine, std::string_view page, bool withText) {
     switch (engine) {
-        case Engine::novawick: return parseNovawick(page, withText);
-        case Engine::gumbo: return parseGumbo(page, withText);
-        case Engine::libxml2: return parseLibxml2(page, withText);
+        case Engine::Novawick: return parseNovawick(page, withText);
+        case Engine::Gumbo: return parseGumbo(page, withText);
+        case Engine::Libxml2: return parseLibxml2(page, withText);
     }
     return 0;
 }

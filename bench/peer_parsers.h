@@ -9,7 +9,7 @@
 
 namespace novawick::bench {
 
-enum class Engine { novawick, gumbo, libxml2 };
+enum class Engine { Novawick, Gumbo, Libxml2 };
 
 /// Display name of an engine ("novawick", "gumbo", "libxml2").
 std::string_view engineName(Engine engine);

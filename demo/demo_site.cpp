@@ -15,7 +15,7 @@ constexpr std::string_view kServerErrorPage = "<html><body><h1>500 Internal Serv
 
 // Answers 500 when the page was told to; true when it has.
 bool answeredServerError(std::optional<Fault> fault, loopback::SiteResponse& response) {
-    if (fault != Fault::serverError) return false;
+    if (fault != Fault::ServerError) return false;
     response.status = 500;
     response.body = kServerErrorPage;
     return true;
@@ -100,10 +100,10 @@ void DemoSite::addPage(const std::string& path, std::function<std::string(std::o
     server_.get(path, [this, path, render = std::move(render)](const loopback::SiteRequest&,
                                                                 loopback::SiteResponse& response) {
         std::optional<Fault> fault = faultAt(path);
-        if (fault == Fault::stall) {
+        if (fault == Fault::Stall) {
             std::unique_lock lock(faultMutex_);
             closing_.wait(lock, [this] { return closed_; });
-            fault = Fault::serverError;
+            fault = Fault::ServerError;
         }
         if (answeredServerError(fault, response)) return;
         response.body = render(fault);
@@ -121,7 +121,7 @@ void DemoSite::addBook(std::size_t bookIndex) {
     for (std::size_t chapter = 0; chapter < book.chapters.size(); ++chapter) {
         for (std::size_t page = 0; page < book.chapters[chapter].pages.size(); ++page) {
             addPage(chapterPagePath(book, chapter, page), [&book, chapter, page](std::optional<Fault> fault) {
-                return chapterPage(book, chapter, page, fault != Fault::missingNextLink);
+                return chapterPage(book, chapter, page, fault != Fault::MissingNextLink);
             });
         }
     }

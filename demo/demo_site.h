@@ -20,9 +20,9 @@ namespace novawick::demo {
 
 /// A way for one page of the site to go wrong.
 enum class Fault {
-    serverError,      // the page answers status 500
-    missingNextLink,  // a chapter page is served without its "next_url" link
-    stall,            // the page does not answer while the site runs (for interrupting a download)
+    ServerError,      // the page answers status 500
+    MissingNextLink,  // a chapter page is served without its "next_url" link
+    Stall,            // the page does not answer while the site runs (for interrupting a download)
 };
 
 /// The value of `key` in an application/x-www-form-urlencoded body, percent-decoded ("+" is a space);

@@ -24,7 +24,7 @@ constexpr std::uint64_t doublingCeilingBytes = 16 * 1024 * 1024;
 class Identity final : public ContentDecoder {
 public:
     DecodeStatus decode(std::string_view input, std::string& output, std::uint64_t limit) override {
-        return appendWithinLimit(output, input, limit) ? DecodeStatus::ok : DecodeStatus::tooLarge;
+        return appendWithinLimit(output, input, limit) ? DecodeStatus::Ok : DecodeStatus::TooLarge;
     }
     bool complete() const override { return true; }
 };
@@ -47,51 +47,51 @@ public:
         }
         while (!input.empty()) {
             switch (phase_) {
-                case Phase::awaitingStart:
+                case Phase::AwaitingStart:
                     // Telling the two deflate wrappers apart takes the first two bytes.
                     if (!gzip_ && input.size() < 2) {
                         heldBack_ = input;
-                        return DecodeStatus::ok;
+                        return DecodeStatus::Ok;
                     }
                     start(input);
                     break;
-                case Phase::inStream:
-                    if (const DecodeStatus status = inflateSome(input, output, limit); status != DecodeStatus::ok) {
+                case Phase::InStream:
+                    if (const DecodeStatus status = inflateSome(input, output, limit); status != DecodeStatus::Ok) {
                         return status;
                     }
                     break;
-                case Phase::ended:
+                case Phase::Ended:
                     // Another gzip member follows, or trailing bytes that carry no text and are dropped,
                     // as browsers do.
                     if (gzip_ && input.size() == 1 && input[0] == '\x1f') {
                         heldBack_ = input;
-                        return DecodeStatus::ok;
+                        return DecodeStatus::Ok;
                     }
                     if (!gzip_ || !input.starts_with("\x1f\x8b")) {
-                        phase_ = Phase::ignoringTrailer;
-                        return DecodeStatus::ok;
+                        phase_ = Phase::IgnoringTrailer;
+                        return DecodeStatus::Ok;
                     }
-                    if (inflateReset(&stream_) != Z_OK) return DecodeStatus::corrupt;
-                    phase_ = Phase::inStream;
+                    if (inflateReset(&stream_) != Z_OK) return DecodeStatus::Corrupt;
+                    phase_ = Phase::InStream;
                     break;
-                case Phase::ignoringTrailer: return DecodeStatus::ok;
+                case Phase::IgnoringTrailer: return DecodeStatus::Ok;
             }
         }
-        return DecodeStatus::ok;
+        return DecodeStatus::Ok;
     }
 
     bool complete() const override {
         switch (phase_) {
-            case Phase::awaitingStart: return heldBack_.empty();  // one byte of deflate is no stream
-            case Phase::inStream: return false;
-            case Phase::ended:
-            case Phase::ignoringTrailer: return true;
+            case Phase::AwaitingStart: return heldBack_.empty();  // one byte of deflate is no stream
+            case Phase::InStream: return false;
+            case Phase::Ended:
+            case Phase::IgnoringTrailer: return true;
         }
         return false;
     }
 
 private:
-    enum class Phase { awaitingStart, inStream, ended, ignoringTrailer };
+    enum class Phase { AwaitingStart, InStream, Ended, IgnoringTrailer };
 
     void start(std::string_view input) {
         int windowBits = MAX_WBITS + 16;  // gzip header and trailer
@@ -105,7 +105,7 @@ private:
         stream_ = {};
         if (inflateInit2(&stream_, windowBits) != Z_OK) throw std::bad_alloc();
         initialised_ = true;
-        phase_ = Phase::inStream;
+        phase_ = Phase::InStream;
     }
 
     // Inflates from the front of `input` until it is used up or the stream ends, one step at a time.
@@ -123,19 +123,19 @@ private:
             const std::size_t produced = buffer.size() - stream_.avail_out;
             // What came out before an error is counted first, so the cap wins whatever the input's cuts.
             if (!appendWithinLimit(output, {reinterpret_cast<char*>(buffer.data()), produced}, limit)) {
-                return DecodeStatus::tooLarge;
+                return DecodeStatus::TooLarge;
             }
             if (result == Z_STREAM_END) break;
-            if (result != Z_OK && result != Z_BUF_ERROR) return DecodeStatus::corrupt;
-            if (produced == 0 && stream_.avail_in == inputBefore && inputBefore > 0) return DecodeStatus::corrupt;
+            if (result != Z_OK && result != Z_BUF_ERROR) return DecodeStatus::Corrupt;
+            if (produced == 0 && stream_.avail_in == inputBefore && inputBefore > 0) return DecodeStatus::Corrupt;
         } while (stream_.avail_in > 0 || stream_.avail_out == 0);
         input.remove_prefix(offered - stream_.avail_in);
-        if (result == Z_STREAM_END) phase_ = Phase::ended;
-        return DecodeStatus::ok;
+        if (result == Z_STREAM_END) phase_ = Phase::Ended;
+        return DecodeStatus::Ok;
     }
 
     bool gzip_;
-    Phase phase_ = Phase::awaitingStart;
+    Phase phase_ = Phase::AwaitingStart;
     bool initialised_ = false;
     std::string heldBack_;
     z_stream stream_{};
@@ -149,7 +149,7 @@ public:
     ~Brotli() override { BrotliDecoderDestroyInstance(state_); }
 
     DecodeStatus decode(std::string_view input, std::string& output, std::uint64_t limit) override {
-        if (input.empty() || ended_) return DecodeStatus::ok;  // trailing bytes after the stream carry no text
+        if (input.empty() || ended_) return DecodeStatus::Ok;  // trailing bytes after the stream carry no text
         started_ = true;
         std::size_t availableIn = input.size();
         const auto* nextIn = reinterpret_cast<const std::uint8_t*>(input.data());
@@ -162,19 +162,19 @@ public:
                 BrotliDecoderDecompressStream(state_, &availableIn, &nextIn, &availableOut, &nextOut, nullptr);
             const std::size_t produced = buffer.size() - availableOut;
             if (!appendWithinLimit(output, {reinterpret_cast<char*>(buffer.data()), produced}, limit)) {
-                return DecodeStatus::tooLarge;
+                return DecodeStatus::TooLarge;
             }
             switch (result) {
-                case BROTLI_DECODER_RESULT_SUCCESS: ended_ = true; return DecodeStatus::ok;
+                case BROTLI_DECODER_RESULT_SUCCESS: ended_ = true; return DecodeStatus::Ok;
                 case BROTLI_DECODER_RESULT_NEEDS_MORE_INPUT:
                     // The decoder may ask for input while output it already owes is still buffered;
                     // drain that first, or the body would depend on how the network cut it.
                     if (BrotliDecoderHasMoreOutput(state_)) break;
-                    return DecodeStatus::ok;
+                    return DecodeStatus::Ok;
                 case BROTLI_DECODER_RESULT_NEEDS_MORE_OUTPUT:
-                    if (produced == 0 && availableIn == inputBefore) return DecodeStatus::corrupt;
+                    if (produced == 0 && availableIn == inputBefore) return DecodeStatus::Corrupt;
                     break;
-                case BROTLI_DECODER_RESULT_ERROR: return DecodeStatus::corrupt;
+                case BROTLI_DECODER_RESULT_ERROR: return DecodeStatus::Corrupt;
             }
         }
     }

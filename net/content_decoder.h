@@ -13,9 +13,9 @@ namespace novawick::net {
 
 /// How one call of ContentDecoder::decode ended.
 enum class DecodeStatus {
-    ok,        // everything offered was taken; more may follow
-    corrupt,   // the stream is not valid in its coding
-    tooLarge,  // the decoded body would pass the limit; output holds at most the limit
+    Ok,        // everything offered was taken; more may follow
+    Corrupt,   // the stream is not valid in its coding
+    TooLarge,  // the decoded body would pass the limit; output holds at most the limit
 };
 
 class ContentDecoder {

@@ -12,19 +12,19 @@ namespace novawick::net {
 
 /// Why a request did not produce a response.
 enum class TransportFailure {
-    invalidRequest,          // the request itself cannot be sent safely (bad header, bad method text)
-    unsupportedProtocol,     // a scheme other than http or https, or a redirect from https to http
-    malformedAddress,        // the address text does not parse
-    couldNotResolveHost,     // name resolution failed
-    couldNotConnect,         // the TCP connection was refused or unreachable
-    timedOut,                // nothing moved for the inactivity limit, a trickle below the rate floor,
+    InvalidRequest,          // the request itself cannot be sent safely (bad header, bad method text)
+    UnsupportedProtocol,     // a scheme other than http or https, or a redirect from https to http
+    MalformedAddress,        // the address text does not parse
+    CouldNotResolveHost,     // name resolution failed
+    CouldNotConnect,         // the TCP connection was refused or unreachable
+    TimedOut,                // nothing moved for the inactivity limit, a trickle below the rate floor,
                              // the request's time limit passed, or connecting took too long
-    tlsFailure,              // handshake or certificate verification failed
-    tooManyRedirects,        // the redirect limit was reached
-    bodyTooLarge,            // the decoded body exceeded the size cap
-    receiveFailure,          // the connection broke, the answer was not valid HTTP or its header too large
-    contentDecodingFailure,  // the body's content coding could not be undone
-    otherFailure,            // any other libcurl failure
+    TlsFailure,              // handshake or certificate verification failed
+    TooManyRedirects,        // the redirect limit was reached
+    BodyTooLarge,            // the decoded body exceeded the size cap
+    ReceiveFailure,          // the connection broke, the answer was not valid HTTP or its header too large
+    ContentDecodingFailure,  // the body's content coding could not be undone
+    OtherFailure,            // any other libcurl failure
 };
 
 /// A request that did not produce a complete response; what() is "<url>: <cause>".

@@ -5,7 +5,7 @@ namespace novawick::net {
 
 Response plainFetch(Transport& transport, const std::string& url) {
     return transport.send(Request{
-        .method = Method::get,
+        .method = Method::Get,
         .url = url,
         .headers = {},
         .body = std::nullopt,

@@ -15,7 +15,7 @@ class LibcurlGlobalState {
 public:
     LibcurlGlobalState() {
         if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-            throw TransportError(TransportFailure::otherFailure, "(start-up)", "libcurl failed to start");
+            throw TransportError(TransportFailure::OtherFailure, "(start-up)", "libcurl failed to start");
         }
     }
     ~LibcurlGlobalState() { curl_global_cleanup(); }

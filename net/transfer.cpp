@@ -22,7 +22,7 @@ template <typename Value>
 void setOption(CURL* curl, CURLoption option, Value value) {
     const CURLcode code = curl_easy_setopt(curl, option, value);
     if (code != CURLE_OK) {
-        throw TransportError(TransportFailure::otherFailure, "(configuration)",
+        throw TransportError(TransportFailure::OtherFailure, "(configuration)",
                              std::string("libcurl refused an option: ") + curl_easy_strerror(code));
     }
 }
@@ -74,9 +74,9 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) {
     // cannot inflate past it.
     switch (transfer.decoder->decode(std::string_view(data, bytes), transfer.body,
                                      transfer.limits.maximumBodyBytes)) {
-        case DecodeStatus::ok: return bytes;
-        case DecodeStatus::corrupt: transfer.corruptCoding = true; return 0;
-        case DecodeStatus::tooLarge: transfer.bodyTooLarge = true; return 0;
+        case DecodeStatus::Ok: return bytes;
+        case DecodeStatus::Corrupt: transfer.corruptCoding = true; return 0;
+        case DecodeStatus::TooLarge: transfer.bodyTooLarge = true; return 0;
     }
     return 0;
 }
@@ -183,33 +183,33 @@ bool isInsecureRedirect(CURLcode code, const Transfer& transfer) {
 }
 
 TransportFailure failureOf(CURLcode code, const Transfer& transfer) {
-    if (transfer.bodyTooLarge) return TransportFailure::bodyTooLarge;
-    if (transfer.corruptCoding) return TransportFailure::contentDecodingFailure;
-    if (isOversizedHead(code, transfer)) return TransportFailure::receiveFailure;
-    if (isInsecureRedirect(code, transfer)) return TransportFailure::unsupportedProtocol;
-    if (transfer.inactive || transfer.tooSlow || isPastTimeLimit(code, transfer)) return TransportFailure::timedOut;
+    if (transfer.bodyTooLarge) return TransportFailure::BodyTooLarge;
+    if (transfer.corruptCoding) return TransportFailure::ContentDecodingFailure;
+    if (isOversizedHead(code, transfer)) return TransportFailure::ReceiveFailure;
+    if (isInsecureRedirect(code, transfer)) return TransportFailure::UnsupportedProtocol;
+    if (transfer.inactive || transfer.tooSlow || isPastTimeLimit(code, transfer)) return TransportFailure::TimedOut;
     switch (code) {
-        case CURLE_UNSUPPORTED_PROTOCOL: return TransportFailure::unsupportedProtocol;
-        case CURLE_URL_MALFORMAT: return TransportFailure::malformedAddress;
-        case CURLE_COULDNT_RESOLVE_HOST: return TransportFailure::couldNotResolveHost;
-        case CURLE_COULDNT_CONNECT: return TransportFailure::couldNotConnect;
-        case CURLE_OPERATION_TIMEDOUT: return TransportFailure::timedOut;
+        case CURLE_UNSUPPORTED_PROTOCOL: return TransportFailure::UnsupportedProtocol;
+        case CURLE_URL_MALFORMAT: return TransportFailure::MalformedAddress;
+        case CURLE_COULDNT_RESOLVE_HOST: return TransportFailure::CouldNotResolveHost;
+        case CURLE_COULDNT_CONNECT: return TransportFailure::CouldNotConnect;
+        case CURLE_OPERATION_TIMEDOUT: return TransportFailure::TimedOut;
         case CURLE_SSL_CONNECT_ERROR:
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CACERT_BADFILE:
         case CURLE_SSL_CERTPROBLEM:
-        case CURLE_SSL_CIPHER: return TransportFailure::tlsFailure;
-        case CURLE_TOO_MANY_REDIRECTS: return TransportFailure::tooManyRedirects;
-        case CURLE_FILESIZE_EXCEEDED: return TransportFailure::bodyTooLarge;
+        case CURLE_SSL_CIPHER: return TransportFailure::TlsFailure;
+        case CURLE_TOO_MANY_REDIRECTS: return TransportFailure::TooManyRedirects;
+        case CURLE_FILESIZE_EXCEEDED: return TransportFailure::BodyTooLarge;
         case CURLE_RECV_ERROR:
         case CURLE_SEND_ERROR:
         case CURLE_PARTIAL_FILE:
         case CURLE_GOT_NOTHING:
         case CURLE_WEIRD_SERVER_REPLY:
         case CURLE_HTTP2:
-        case CURLE_HTTP2_STREAM: return TransportFailure::receiveFailure;
-        case CURLE_BAD_CONTENT_ENCODING: return TransportFailure::contentDecodingFailure;
-        default: return TransportFailure::otherFailure;  // libcurl's own enum, with ~100 codes
+        case CURLE_HTTP2_STREAM: return TransportFailure::ReceiveFailure;
+        case CURLE_BAD_CONTENT_ENCODING: return TransportFailure::ContentDecodingFailure;
+        default: return TransportFailure::OtherFailure;  // libcurl's own enum, with ~100 codes
     }
 }
 
@@ -235,7 +235,7 @@ Transfer::Transfer(TransferLimits transferLimits, CURL* handle)
 
 void validateRequest(const Request& request) {
     auto refuse = [&](std::string cause) {
-        throw TransportError(TransportFailure::invalidRequest, request.url, std::move(cause));
+        throw TransportError(TransportFailure::InvalidRequest, request.url, std::move(cause));
     };
     if (hasLineBreakOrNul(request.url)) refuse("address holds a line break or NUL");
     for (const auto& [name, value] : request.headers) {
@@ -245,10 +245,10 @@ void validateRequest(const Request& request) {
         if (hasLineBreakOrNul(value)) refuse("value of header " + name + " holds a line break or NUL");
     }
     switch (request.method) {
-        case Method::get:
+        case Method::Get:
             if (request.body) refuse("a GET carries no body");
             break;
-        case Method::post: break;
+        case Method::Post: break;
     }
 }
 
@@ -259,8 +259,8 @@ TransferLists buildLists(const Request& request, const ClientSettings& settings)
         append(lists.headers, value.empty() ? name + ";" : name + ": " + value);
     }
     switch (request.method) {
-        case Method::get: break;
-        case Method::post: append(lists.headers, "Expect:"); break;  // removes libcurl's own
+        case Method::Get: break;
+        case Method::Post: append(lists.headers, "Expect:"); break;  // removes libcurl's own
     }
     for (const LoopbackRoute& route : settings.routes) {
         append(lists.connectTo, route.host + ":" + std::to_string(route.port) + ":127.0.0.1:" +
@@ -310,11 +310,11 @@ void configureTransfer(CURL* curl, const Request& request, const ClientSettings&
     // libcurl's 100-continue wait). An empty list leaves only libcurl's Host and Accept.
     setOption(curl, CURLOPT_HTTPHEADER, lists.headers.get());
     switch (request.method) {
-        case Method::get:
+        case Method::Get:
             // Undoes a POST left on the reused handle.
             setOption(curl, CURLOPT_HTTPGET, 1L);
             break;
-        case Method::post: {
+        case Method::Post: {
             // The body is sent from the caller's bytes with a Content-Length; an absent body is empty.
             static const char emptyBody[] = "";
             const std::string* body = request.body ? &*request.body : nullptr;
@@ -358,7 +358,7 @@ void configureTransfer(CURL* curl, const Request& request, const ClientSettings&
 
 void requireCompleteBody(const Request& request, const Transfer& transfer) {
     if (transfer.decoder && !transfer.decoder->complete()) {
-        throw TransportError(TransportFailure::contentDecodingFailure, request.url,
+        throw TransportError(TransportFailure::ContentDecodingFailure, request.url,
                              "the body ends before its " + transfer.contentEncoding + " stream does");
     }
 }

@@ -12,14 +12,14 @@
 namespace novawick::net {
 
 /// The two methods the program uses.
-enum class Method { get, post };
+enum class Method { Get, Post };
 
 /// Header field as sent: name and value, in the order given.
 using HeaderField = std::pair<std::string, std::string>;
 
 /// One request. Only the listed headers are added by the program; libcurl adds its own few.
 struct Request {
-    Method method = Method::get;
+    Method method = Method::Get;
     std::string url;
     std::vector<HeaderField> headers;
     std::optional<std::string> body;

@@ -13,7 +13,7 @@ constexpr std::string_view kFormValueAllowed = "!$'()*,-./:;?@_~";
 
 net::Response pageFetch(net::Transport& transport, const std::string& url) {
     return transport.send(net::Request{
-        .method = net::Method::get,
+        .method = net::Method::Get,
         .url = url,
         .headers = {{"User-Agent", std::string(pageUserAgent)}},
         .body = std::nullopt,
@@ -24,7 +24,7 @@ net::Response pageFetch(net::Transport& transport, const std::string& url) {
 net::Response searchPost(net::Transport& transport, const std::string& url, std::string body,
                          std::vector<net::HeaderField> profileHeaders) {
     return transport.send(net::Request{
-        .method = net::Method::post,
+        .method = net::Method::Post,
         .url = url,
         .headers = std::move(profileHeaders),
         .body = std::move(body),

@@ -22,7 +22,7 @@ constexpr std::string_view kName = "content_decode";
 constexpr std::array<std::string_view, 4> kCodings{"", "gzip", "deflate", "br"};
 
 struct Outcome {
-    net::DecodeStatus status = net::DecodeStatus::ok;
+    net::DecodeStatus status = net::DecodeStatus::Ok;
     std::string output;
     bool complete = false;
 };
@@ -35,7 +35,7 @@ Outcome decode(std::string_view coding, std::string_view body, std::string_view 
     const auto decoder = net::ContentDecoder::forCoding(coding);
     Outcome outcome;
     std::size_t next = 0;
-    while (!body.empty() && outcome.status == net::DecodeStatus::ok) {
+    while (!body.empty() && outcome.status == net::DecodeStatus::Ok) {
         std::size_t length = body.size();
         if (!pieceLengths.empty()) length = 1 + byteAt(pieceLengths, next++ % pieceLengths.size());
         const std::string_view piece = body.substr(0, length);
@@ -62,11 +62,11 @@ void fuzzContentDecode(std::string_view input) {
     // A stream that is both corrupt and larger than the cap may report either fault first: a decoder
     // holds output back until it needs input, so where the body is cut decides which one shows. Success
     // against failure, though, must never depend on the cut.
-    const bool bothFailed = inPieces.status != net::DecodeStatus::ok && whole.status != net::DecodeStatus::ok;
+    const bool bothFailed = inPieces.status != net::DecodeStatus::Ok && whole.status != net::DecodeStatus::Ok;
     if (inPieces.status != whole.status && !bothFailed) {
         invariantBroken(kName, "cutting the body changed how decoding ended");
     }
-    if (whole.status == net::DecodeStatus::ok &&
+    if (whole.status == net::DecodeStatus::Ok &&
         (inPieces.output != whole.output || inPieces.complete != whole.complete)) {
         invariantBroken(kName, "cutting the body changed what it decoded to");
     }

@@ -29,7 +29,7 @@ public:
 
     net::Response send(const net::Request& request) override {
         if (++requests_ > kMostRequests) {
-            throw net::TransportError(net::TransportFailure::otherFailure, request.url, "request cap of the fuzz site");
+            throw net::TransportError(net::TransportFailure::OtherFailure, request.url, "request cap of the fuzz site");
         }
         if (!request.url.starts_with(site::siteBase())) invariantBroken(kName, "a request left the site");
         return net::Response{200, std::string(page_), request.url};

@@ -42,7 +42,7 @@ public:
         std::vector<std::string> lines;
         for (const net::Request& request : requests_) {
             std::string path = request.url.starts_with(kBase) ? request.url.substr(kBase.size()) : request.url;
-            lines.push_back((request.method == net::Method::get ? "GET " : "POST ") + path + " " + kindOf(request));
+            lines.push_back((request.method == net::Method::Get ? "GET " : "POST ") + path + " " + kindOf(request));
         }
         return lines;
     }
@@ -107,7 +107,7 @@ TEST(HandedTransport, EveryRequestOfEachOperationGoesThroughIt) {
 }
 
 TEST(HandedTransport, ABookWriterHandedNoneFetchesItsCoverThroughTheProgramsClient) {
-    testing::RawTlsServer server({"raw.test"}, testing::ServerTransport::plain);
+    testing::RawTlsServer server({"raw.test"}, testing::ServerTransport::Plain);
     server.route("/cover", testing::ScriptedResponse::text(200, kPngSignature));
     SearchResult local = book();
     local.preview = *Url::parse("http://127.0.0.1:" + std::to_string(server.port()) + "/cover");

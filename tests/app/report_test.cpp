@@ -25,7 +25,7 @@ constexpr std::string_view kRealHost = "www.example-novels.cn";
 
 std::exception_ptr unresolved(std::string url, std::string host) {
     return std::make_exception_ptr(
-        TransportError(TransportFailure::couldNotResolveHost, std::move(url), "Could not resolve host: " + host));
+        TransportError(TransportFailure::CouldNotResolveHost, std::move(url), "Could not resolve host: " + host));
 }
 
 TEST(Report, OnlyAFailedRequestToThePlaceholderHostNamesTheMissingSiteHost) {
@@ -42,7 +42,7 @@ TEST(Report, OnlyAFailedRequestToThePlaceholderHostNamesTheMissingSiteHost) {
          unresolvedLine + std::string(kNoSiteHostNote)},
         {"placeholder build, any failure kind", kPlaceholder,
          std::make_exception_ptr(
-             TransportError(TransportFailure::couldNotConnect, "https://novel-site.invalid:443/b/1/", "refused")),
+             TransportError(TransportFailure::CouldNotConnect, "https://novel-site.invalid:443/b/1/", "refused")),
          "https://novel-site.invalid:443/b/1/: refused" + std::string(kNoSiteHostNote)},
         {"placeholder build, another host", kPlaceholder,
          unresolved("https://img.example.com/c.jpg", "img.example.com"),

@@ -17,11 +17,11 @@ int main(int argc, char** argv) {
         for (int i = 1; i + 1 < argc; i += 2) {
             std::string_view option = argv[i];
             if (option == "--server-error") {
-                site.injectFault(argv[i + 1], novawick::demo::Fault::serverError);
+                site.injectFault(argv[i + 1], novawick::demo::Fault::ServerError);
             } else if (option == "--missing-next-link") {
-                site.injectFault(argv[i + 1], novawick::demo::Fault::missingNextLink);
+                site.injectFault(argv[i + 1], novawick::demo::Fault::MissingNextLink);
             } else if (option == "--stall") {
-                site.injectFault(argv[i + 1], novawick::demo::Fault::stall);
+                site.injectFault(argv[i + 1], novawick::demo::Fault::Stall);
             } else {
                 std::fprintf(stderr, "demo_fault_runner: unknown option %s\n", argv[i]);
                 return 2;

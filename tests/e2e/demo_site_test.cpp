@@ -209,7 +209,7 @@ TEST_F(DemoSiteClient, CoversAreServedAtTheSearchAddress) {
         EXPECT_EQ(answer.body, site.cover(i));
     }
     EXPECT_EQ(net::plainFetch(site.client(), "https://" + std::string(site::kHost) + "/no/such/page").status, 404);
-    site.injectFault(coverPath(site.books()[0]), Fault::serverError);
+    site.injectFault(coverPath(site.books()[0]), Fault::ServerError);
     EXPECT_EQ(net::plainFetch(site.client(), coverUrl(site.books()[0])).status, 500);
 }
 
@@ -222,10 +222,10 @@ TEST_F(DemoSiteClient, InjectedFaultsBreakTheDownload) {
         std::string path;
         Fault fault;
     } cases[] = {
-        {listPagePath(book, 1), Fault::serverError},
-        {chapterPagePath(book, paged, 1), Fault::serverError},
-        {chapterPagePath(book, paged, 1), Fault::missingNextLink},  // even a chapter's last page needs it
-        {chapterPagePath(book, 0, 0), Fault::missingNextLink},
+        {listPagePath(book, 1), Fault::ServerError},
+        {chapterPagePath(book, paged, 1), Fault::ServerError},
+        {chapterPagePath(book, paged, 1), Fault::MissingNextLink},  // even a chapter's last page needs it
+        {chapterPagePath(book, 0, 0), Fault::MissingNextLink},
     };
     for (const Case& c : cases) {
         DemoSite broken;
@@ -233,7 +233,7 @@ TEST_F(DemoSiteClient, InjectedFaultsBreakTheDownload) {
         EXPECT_THROW(QuilletApi::getContent(broken.client(), hitFor(book), std::nullopt, {}), pages::EmptyError)
             << c.path;
     }
-    site.injectFault("/search/", Fault::serverError);
+    site.injectFault("/search/", Fault::ServerError);
     EXPECT_THROW(QuilletApi::search(site.client(), "林"), pages::EmptyError);
 }
 

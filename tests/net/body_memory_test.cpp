@@ -52,11 +52,11 @@ constexpr rlim_t kAddressSpaceLimit = 2048 * kMebibyte;
 constexpr const char* kChildVariable = "NOVAWICK_BODY_MEMORY_CHILD";
 
 // How the child's fetch ended, as its exit status.
-enum ChildOutcome : int { capReported = 0, accepted = 1, otherFailure = 2, outOfMemory = 3 };
+enum ChildOutcome : int { kCapReported = 0, kAccepted = 1, kOtherFailure = 2, kOutOfMemory = 3 };
 
 int fetchBombInChild(ContentCoding coding, std::uint64_t decodedMebibytes) {
     const rlimit limit{kAddressSpaceLimit, kAddressSpaceLimit};
-    if (!kSanitized && setrlimit(RLIMIT_AS, &limit) != 0) return otherFailure;
+    if (!kSanitized && setrlimit(RLIMIT_AS, &limit) != 0) return kOtherFailure;
     try {
         const std::string bomb = novawick::testing::encodeZeros(coding, decodedMebibytes);
         RawTlsServer server;
@@ -65,14 +65,14 @@ int fetchBombInChild(ContentCoding coding, std::uint64_t decodedMebibytes) {
         server.route("/bomb", response);
         try {
             novawick::pages::pageFetch(server.client(), server.url("/bomb"));
-            return accepted;
+            return kAccepted;
         } catch (const novawick::net::TransportError& error) {
-            return error.failure() == novawick::net::TransportFailure::bodyTooLarge ? capReported : otherFailure;
+            return error.failure() == novawick::net::TransportFailure::BodyTooLarge ? kCapReported : kOtherFailure;
         }
     } catch (const std::bad_alloc&) {
-        return outOfMemory;
+        return kOutOfMemory;
     } catch (...) {
-        return otherFailure;
+        return kOtherFailure;
     }
 }
 
@@ -116,7 +116,7 @@ TEST_P(BodyMemoryTest, CappedTransferPeaksBelowTheCapPlus64MiB) {
     rusage usage{};
     ASSERT_EQ(wait4(child, &status, 0, &usage), child);
     ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), capReported);
+    EXPECT_EQ(WEXITSTATUS(status), kCapReported);
     const auto peakKibibytes = static_cast<std::uint64_t>(usage.ru_maxrss);
     // The figures, for a look with --gtest_output=xml.
     RecordProperty("bomb_bytes",
@@ -128,9 +128,9 @@ TEST_P(BodyMemoryTest, CappedTransferPeaksBelowTheCapPlus64MiB) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bombs, BodyMemoryTest,
-                         testing::Values(BombCase{"brotli4GiB", ContentCoding::brotli, 4096},
-                                         BombCase{"gzip1GiB", ContentCoding::gzip, 1024},
-                                         BombCase{"deflate1GiB", ContentCoding::deflate, 1024}),
+                         testing::Values(BombCase{"brotli4GiB", ContentCoding::Brotli, 4096},
+                                         BombCase{"gzip1GiB", ContentCoding::Gzip, 1024},
+                                         BombCase{"deflate1GiB", ContentCoding::Deflate, 1024}),
                          [](const testing::TestParamInfo<BombCase>& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

@@ -23,7 +23,7 @@ using novawick::testing::zeroBlockBytes;
 constexpr std::uint64_t kNoLimit = std::uint64_t{1} << 40;
 
 struct Decoded {
-    DecodeStatus status = DecodeStatus::ok;
+    DecodeStatus status = DecodeStatus::Ok;
     std::string output;
     bool complete = false;
 
@@ -46,7 +46,7 @@ Decoded decodeInPieces(std::string_view coding, std::string_view body, const std
     for (const std::size_t end : ends) {
         decoded.status = decoder->decode(body.substr(start, end - start), decoded.output, limit);
         start = end;
-        if (decoded.status != DecodeStatus::ok) break;
+        if (decoded.status != DecodeStatus::Ok) break;
     }
     decoded.complete = decoder->complete();
     return decoded;
@@ -60,7 +60,7 @@ std::string text(int lines) {
 
 // The zlib wrapper around a deflate stream is two bytes in front and four behind.
 std::string rawDeflate(std::string_view body) {
-    const std::string wrapped = encodeBody(ContentCoding::deflate, body);
+    const std::string wrapped = encodeBody(ContentCoding::Deflate, body);
     return wrapped.substr(2, wrapped.size() - 6);
 }
 
@@ -76,18 +76,18 @@ void PrintTo(const SplitCase& item, std::ostream* out) { *out << item.name; }
 std::vector<SplitCase> splitCases() {
     const std::string first = text(12);
     const std::string second = text(5);
-    const std::string gzipFirst = encodeBody(ContentCoding::gzip, first);
-    const std::string gzipSecond = encodeBody(ContentCoding::gzip, second);
+    const std::string gzipFirst = encodeBody(ContentCoding::Gzip, first);
+    const std::string gzipSecond = encodeBody(ContentCoding::Gzip, second);
     return {
         {"identity", "", first, first},
         {"gzip", "gzip", gzipFirst, first},
         {"gzipTwoMembers", "gzip", gzipFirst + gzipSecond, first + second},
         {"gzipJunkThenMember", "gzip", gzipFirst + "junk" + gzipSecond, first},
         {"gzipStrayMagicByte", "gzip", gzipFirst + "\x1f", first},
-        {"deflateZlibWrapped", "deflate", encodeBody(ContentCoding::deflate, first), first},
+        {"deflateZlibWrapped", "deflate", encodeBody(ContentCoding::Deflate, first), first},
         {"deflateRaw", "deflate", rawDeflate(first), first},
-        {"brotli", "br", encodeBody(ContentCoding::brotli, first), first},
-        {"brotliThenJunk", "br", encodeBody(ContentCoding::brotli, first) + "junk", first},
+        {"brotli", "br", encodeBody(ContentCoding::Brotli, first), first},
+        {"brotliThenJunk", "br", encodeBody(ContentCoding::Brotli, first) + "junk", first},
     };
 }
 
@@ -96,7 +96,7 @@ class SplitTest : public testing::TestWithParam<SplitCase> {};
 TEST_P(SplitTest, EveryCutGivesTheSameBody) {
     const SplitCase& item = GetParam();
     const Decoded whole = decodeInPieces(item.coding, item.body, {});
-    EXPECT_EQ(whole, (Decoded{DecodeStatus::ok, item.expected, true}));
+    EXPECT_EQ(whole, (Decoded{DecodeStatus::Ok, item.expected, true}));
     for (std::size_t cut = 1; cut < item.body.size(); ++cut) {
         EXPECT_EQ(decodeInPieces(item.coding, item.body, {cut}), whole) << "cut at " << cut;
     }
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(Codings, SplitTest, testing::ValuesIn(splitCases()),
                          [](const testing::TestParamInfo<SplitCase>& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(StreamEndTest, AStreamCutShortIsIncompleteAndOneByteIsNoStream) {
-    for (const ContentCoding coding : {ContentCoding::gzip, ContentCoding::deflate, ContentCoding::brotli}) {
+    for (const ContentCoding coding : {ContentCoding::Gzip, ContentCoding::Deflate, ContentCoding::Brotli}) {
         const std::string encoded = encodeBody(coding, text(12));
         const std::string token(codingToken(coding));
         EXPECT_FALSE(decodeInPieces(token, encoded.substr(0, encoded.size() - 3), {}).complete) << token;
@@ -125,7 +125,7 @@ TEST_P(BombTest, BombDecodesToItsZerosUnderALargeEnoughLimit) {
     constexpr std::uint64_t blocks = 24;
     const std::string bomb = encodeZeros(GetParam(), blocks);
     const Decoded decoded = decodeInPieces(codingToken(GetParam()), bomb, {bomb.size() / 3}, blocks * zeroBlockBytes);
-    EXPECT_EQ(decoded.status, DecodeStatus::ok);
+    EXPECT_EQ(decoded.status, DecodeStatus::Ok);
     EXPECT_TRUE(decoded.complete);
     EXPECT_EQ(decoded.output.size(), blocks * zeroBlockBytes);
     EXPECT_EQ(std::count(decoded.output.begin(), decoded.output.end(), '\0'),
@@ -138,16 +138,16 @@ TEST_P(BombTest, CapHoldsWithinOneCallAndReservesNoMoreThanTheCap) {
     // call lets this test finish.
     const std::string bomb = encodeZeros(GetParam(), 4096);
     std::string output;
-    EXPECT_EQ(ContentDecoder::forCoding(codingToken(GetParam()))->decode(bomb, output, limit), DecodeStatus::tooLarge);
+    EXPECT_EQ(ContentDecoder::forCoding(codingToken(GetParam()))->decode(bomb, output, limit), DecodeStatus::TooLarge);
     EXPECT_LE(output.size(), limit);
     EXPECT_GT(output.size(), limit - 64 * 1024);
     EXPECT_LE(output.capacity(), limit);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codings, BombTest,
-                         testing::Values(ContentCoding::gzip, ContentCoding::deflate, ContentCoding::brotli),
+                         testing::Values(ContentCoding::Gzip, ContentCoding::Deflate, ContentCoding::Brotli),
                          [](const testing::TestParamInfo<ContentCoding>& testInfo) {
-                             return testInfo.param == ContentCoding::brotli ? std::string("brotli")
+                             return testInfo.param == ContentCoding::Brotli ? std::string("brotli")
                                                                         : std::string(codingToken(testInfo.param));
                          });
 

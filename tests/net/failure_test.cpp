@@ -37,7 +37,7 @@ TransportError failureOf(Fetch fetch) {
     } catch (const TransportError& error) {
         return error;
     }
-    return TransportError(TransportFailure::otherFailure, "", "no failure");
+    return TransportError(TransportFailure::OtherFailure, "", "no failure");
 }
 
 // A loopback port with nothing listening on it.
@@ -57,7 +57,7 @@ TEST(ProtocolLimitTest, OnlyHttpAndHttpsAreRequested) {
     for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "dict://127.0.0.1/x"}) {
         HttpClient client;
         const auto error = failureOf([&] { return novawick::net::plainFetch(client, url); });
-        EXPECT_EQ(error.failure(), TransportFailure::unsupportedProtocol) << error.what();
+        EXPECT_EQ(error.failure(), TransportFailure::UnsupportedProtocol) << error.what();
         EXPECT_EQ(error.url(), url);
     }
 }
@@ -67,7 +67,7 @@ TEST(ProtocolLimitTest, RedirectToAFileAddressIsRefused) {
     server.route("/to-file", ScriptedResponse::redirect(302, "file:///etc/passwd"));
 
     const auto error = failureOf([&] { return novawick::pages::pageFetch(server.client(), server.url("/to-file")); });
-    EXPECT_EQ(error.failure(), TransportFailure::unsupportedProtocol) << error.what();
+    EXPECT_EQ(error.failure(), TransportFailure::UnsupportedProtocol) << error.what();
 }
 
 TEST(RedirectLimitTest, LoopFailsAfterTwentyRedirects) {
@@ -75,7 +75,7 @@ TEST(RedirectLimitTest, LoopFailsAfterTwentyRedirects) {
     server.route("/loop", ScriptedResponse::redirect(302, "/loop"));
 
     const auto error = failureOf([&] { return novawick::pages::pageFetch(server.client(), server.url("/loop")); });
-    EXPECT_EQ(error.failure(), TransportFailure::tooManyRedirects) << error.what();
+    EXPECT_EQ(error.failure(), TransportFailure::TooManyRedirects) << error.what();
     EXPECT_EQ(server.requests().size(), 21u);
 }
 
@@ -85,7 +85,7 @@ TEST(ConnectionFailureTest, RefusedConnectionNamesTheAddress) {
     HttpClient client(settings);
 
     const auto error = failureOf([&] { return novawick::pages::pageFetch(client, "https://closed.test/book/1/"); });
-    EXPECT_EQ(error.failure(), TransportFailure::couldNotConnect);
+    EXPECT_EQ(error.failure(), TransportFailure::CouldNotConnect);
     EXPECT_TRUE(std::string(error.what()).starts_with("https://closed.test/book/1/: ")) << error.what();
     EXPECT_FALSE(error.cause().empty());
 }
@@ -103,14 +103,14 @@ TEST(ConnectionFailureTest, CertificatesAreVerified) {
          {std::pair{untrusted, server.url("/")}, std::pair{wrongName, std::string("https://other.test/")}}) {
         HttpClient client(settings);
         const auto error = failureOf([&client, &url = url] { return novawick::net::plainFetch(client, url); });
-        EXPECT_EQ(error.failure(), TransportFailure::tlsFailure) << error.what();
+        EXPECT_EQ(error.failure(), TransportFailure::TlsFailure) << error.what();
     }
     EXPECT_TRUE(server.requests().empty());
 }
 
 TEST(ConnectionFailureTest, ConnectionClosedMidBodyFails) {
     RawTlsServer server;
-    for (const BodyFraming framing : {BodyFraming::contentLength, BodyFraming::chunked}) {
+    for (const BodyFraming framing : {BodyFraming::ContentLength, BodyFraming::Chunked}) {
         ScriptedResponse response = ScriptedResponse::text(200, std::string(4000, 'x'));
         response.framing = framing;
         response.dripBytes = 500;
@@ -118,7 +118,7 @@ TEST(ConnectionFailureTest, ConnectionClosedMidBodyFails) {
         server.route("/cut", response);
 
         const auto error = failureOf([&] { return novawick::pages::pageFetch(server.client(), server.url("/cut")); });
-        EXPECT_EQ(error.failure(), TransportFailure::receiveFailure) << error.what();
+        EXPECT_EQ(error.failure(), TransportFailure::ReceiveFailure) << error.what();
     }
 }
 
@@ -144,7 +144,7 @@ TEST_F(InactivityTest, StallLongerThanTheLimitFails) {
 
     for (const char* path : {"/before-headers", "/mid-body"}) {
         const auto error = failureOf([&] { return novawick::pages::pageFetch(client, server.url(path)); });
-        EXPECT_EQ(error.failure(), TransportFailure::timedOut) << path << ": " << error.what();
+        EXPECT_EQ(error.failure(), TransportFailure::TimedOut) << path << ": " << error.what();
         EXPECT_EQ(error.cause(), novawick::net::inactivityCause(500)) << path;
     }
 }
@@ -201,7 +201,7 @@ TEST_P(TotalBoundTest, RequestEndsWithItsOwnCause) {
     server.route("/slow", GetParam().response);
 
     const auto error = failureOf([&] { return novawick::pages::pageFetch(client, server.url("/slow")); });
-    EXPECT_EQ(error.failure(), TransportFailure::timedOut) << error.what();
+    EXPECT_EQ(error.failure(), TransportFailure::TimedOut) << error.what();
     EXPECT_EQ(error.cause(), GetParam().cause);
 }
 
@@ -234,7 +234,7 @@ TEST(HeaderLimitTest, OversizedHeaderIsReportedAsSuch) {
 
     for (const char* path : {"/one-long-line", "/many-lines"}) {
         const auto error = failureOf([&] { return novawick::pages::pageFetch(server.client(), server.url(path)); });
-        EXPECT_EQ(error.failure(), TransportFailure::receiveFailure) << path << ": " << error.what();
+        EXPECT_EQ(error.failure(), TransportFailure::ReceiveFailure) << path << ": " << error.what();
         EXPECT_EQ(error.cause(), novawick::net::responseHeaderTooLargeCause) << path;
     }
 }
@@ -266,19 +266,19 @@ TEST_P(BodyCapTest, DecodedBodyIsCapped) {
         return;
     }
     const auto error = failureOf([&] { return novawick::net::plainFetch(client, server.url("/big")); });
-    EXPECT_EQ(error.failure(), TransportFailure::bodyTooLarge) << error.what();
+    EXPECT_EQ(error.failure(), TransportFailure::BodyTooLarge) << error.what();
     EXPECT_EQ(error.cause(), novawick::net::bodyTooLargeCause(1000));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, BodyCapTest,
     testing::Values(
-        SizeCase{"exactlyAtCap", 1000, ContentCoding::identity, BodyFraming::contentLength, true},
-        SizeCase{"announcedLength", 1001, ContentCoding::identity, BodyFraming::contentLength, false},
-        SizeCase{"chunked", 5000, ContentCoding::identity, BodyFraming::chunked, false},
-        SizeCase{"closeDelimited", 5000, ContentCoding::identity, BodyFraming::closeDelimited, false},
-        SizeCase{"smallGzipInflatingPastCap", 200000, ContentCoding::gzip, BodyFraming::contentLength, false},
-        SizeCase{"smallBrotliInflatingPastCap", 200000, ContentCoding::brotli, BodyFraming::chunked, false}),
+        SizeCase{"exactlyAtCap", 1000, ContentCoding::Identity, BodyFraming::ContentLength, true},
+        SizeCase{"announcedLength", 1001, ContentCoding::Identity, BodyFraming::ContentLength, false},
+        SizeCase{"chunked", 5000, ContentCoding::Identity, BodyFraming::Chunked, false},
+        SizeCase{"closeDelimited", 5000, ContentCoding::Identity, BodyFraming::CloseDelimited, false},
+        SizeCase{"smallGzipInflatingPastCap", 200000, ContentCoding::Gzip, BodyFraming::ContentLength, false},
+        SizeCase{"smallBrotliInflatingPastCap", 200000, ContentCoding::Brotli, BodyFraming::Chunked, false}),
     [](const testing::TestParamInfo<SizeCase>& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

@@ -39,11 +39,11 @@ protected:
         } catch (const TransportError& error) {
             return error;
         }
-        return TransportError(TransportFailure::otherFailure, "", "no failure");
+        return TransportError(TransportFailure::OtherFailure, "", "no failure");
     }
 
     RawTlsServer secure{{"raw.test", "other.test"}};
-    RawTlsServer plain{{"plain.test"}, ServerTransport::plain};
+    RawTlsServer plain{{"plain.test"}, ServerTransport::Plain};
     novawick::net::HttpClient client{bothServers(secure, plain)};
 };
 
@@ -76,7 +76,7 @@ TEST_F(RedirectTest, HttpsIsNeverFollowedDownToHttp) {
         SCOPED_TRACE(item.name);
         const std::size_t before = plain.requests().size();
         const auto error = failureOf(item.fetch);
-        EXPECT_EQ(error.failure(), TransportFailure::unsupportedProtocol) << error.what();
+        EXPECT_EQ(error.failure(), TransportFailure::UnsupportedProtocol) << error.what();
         EXPECT_EQ(error.cause(), novawick::net::insecureRedirectCause(item.refusedTarget));
         EXPECT_EQ(plain.requests().size() - before, item.plainRequests);
     }
@@ -97,7 +97,7 @@ TEST_F(RedirectTest, CredentialsStayWithTheirHost) {
     secure.route("/landing", ScriptedResponse::text(200, "landed"));
     const auto send = [this](std::string url, std::vector<novawick::net::HeaderField> headers) {
         client.send(novawick::net::Request{
-            .method = novawick::net::Method::get,
+            .method = novawick::net::Method::Get,
             .url = std::move(url),
             .headers = std::move(headers),
             .body = std::nullopt,

@@ -100,7 +100,7 @@ TEST_F(RequestWireTest, NothingCarriesOverFromThePreviousRequestOnTheReusedHandl
 }
 
 TEST_F(RequestWireTest, EmptyHeaderValueAndEmptyPostBodyAreSentAsSuch) {
-    server.client().send({.method = novawick::net::Method::post,
+    server.client().send({.method = novawick::net::Method::Post,
                           .url = server.url("/empty"),
                           .headers = {{"X-Empty", ""}, {"X-After", "1"}},
                           .body = std::nullopt,
@@ -124,7 +124,7 @@ TEST_F(RequestWireTest, HeaderTextThatCouldSplitTheRequestIsRefusedBeforeSending
             novawick::pages::searchPost(server.client(), server.url("/search/"), "", headers);
             ADD_FAILURE() << "accepted " << headers[0].first;
         } catch (const TransportError& error) {
-            EXPECT_EQ(error.failure(), TransportFailure::invalidRequest) << error.what();
+            EXPECT_EQ(error.failure(), TransportFailure::InvalidRequest) << error.what();
         }
     }
     EXPECT_TRUE(server.requests().empty());

@@ -55,14 +55,14 @@ TEST_P(DecodingTest, BodyArrivesDecoded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codings, DecodingTest,
-                         testing::Values(CodingCase{ContentCoding::identity, BodyFraming::contentLength, 0},
-                                         CodingCase{ContentCoding::gzip, BodyFraming::contentLength, 0},
-                                         CodingCase{ContentCoding::deflate, BodyFraming::contentLength, 0},
-                                         CodingCase{ContentCoding::brotli, BodyFraming::contentLength, 0},
-                                         CodingCase{ContentCoding::gzip, BodyFraming::chunked, 97},
-                                         CodingCase{ContentCoding::brotli, BodyFraming::chunked, 97},
-                                         CodingCase{ContentCoding::deflate, BodyFraming::closeDelimited, 0},
-                                         CodingCase{ContentCoding::identity, BodyFraming::chunked, 1000}),
+                         testing::Values(CodingCase{ContentCoding::Identity, BodyFraming::ContentLength, 0},
+                                         CodingCase{ContentCoding::Gzip, BodyFraming::ContentLength, 0},
+                                         CodingCase{ContentCoding::Deflate, BodyFraming::ContentLength, 0},
+                                         CodingCase{ContentCoding::Brotli, BodyFraming::ContentLength, 0},
+                                         CodingCase{ContentCoding::Gzip, BodyFraming::Chunked, 97},
+                                         CodingCase{ContentCoding::Brotli, BodyFraming::Chunked, 97},
+                                         CodingCase{ContentCoding::Deflate, BodyFraming::CloseDelimited, 0},
+                                         CodingCase{ContentCoding::Identity, BodyFraming::Chunked, 1000}),
                          caseName);
 
 class PassThroughTest : public testing::Test {

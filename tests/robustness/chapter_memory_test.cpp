@@ -99,8 +99,8 @@ TEST(ChapterMemory, ABookFarLargerThanTheBudgetIsSavedInBoundedMemory) {
     server.route("/list/", ScriptedResponse::text(200, testing::listPage(links)));
 
     ScriptedResponse chapter = ScriptedResponse::text(200, "");
-    chapter.body = testing::encodeBody(ContentCoding::gzip, testing::chapterPage(paragraphs(kChapterBytes), "下一章", "/"));
-    chapter.headers.emplace_back("Content-Encoding", std::string(testing::codingToken(ContentCoding::gzip)));
+    chapter.body = testing::encodeBody(ContentCoding::Gzip, testing::chapterPage(paragraphs(kChapterBytes), "下一章", "/"));
+    chapter.headers.emplace_back("Content-Encoding", std::string(testing::codingToken(ContentCoding::Gzip)));
     std::atomic<std::size_t> spilledBeforeLastChapter{0};
     server.setResponder([&](const testing::RecordedRequest& request) {
         if (request.target == chapterPath(kChapters - 1)) spilledBeforeLastChapter = spilledChapters(save.path());

@@ -39,38 +39,38 @@ constexpr std::uint64_t kRateFloor = 1000;
 
 /// How a save is expected to end.
 enum class Outcome {
-    bookSaved, emptyError, timedOut, receiveFailure, contentDecodingFailure, tooManyRedirects, bodyTooLarge,
-    redirectRefused,
+    BookSaved, EmptyError, TimedOut, ReceiveFailure, ContentDecodingFailure, TooManyRedirects, BodyTooLarge,
+    RedirectRefused,
 };
 
 std::string outcomeName(Outcome outcome) {
     switch (outcome) {
-        case Outcome::bookSaved: return "book saved";
-        case Outcome::emptyError: return "EmptyError";
-        case Outcome::timedOut: return "timed out";
-        case Outcome::receiveFailure: return "receive failure";
-        case Outcome::contentDecodingFailure: return "content decoding failure";
-        case Outcome::tooManyRedirects: return "too many redirects";
-        case Outcome::bodyTooLarge: return "body too large";
-        case Outcome::redirectRefused: return "redirect refused";
+        case Outcome::BookSaved: return "book saved";
+        case Outcome::EmptyError: return "EmptyError";
+        case Outcome::TimedOut: return "timed out";
+        case Outcome::ReceiveFailure: return "receive failure";
+        case Outcome::ContentDecodingFailure: return "content decoding failure";
+        case Outcome::TooManyRedirects: return "too many redirects";
+        case Outcome::BodyTooLarge: return "body too large";
+        case Outcome::RedirectRefused: return "redirect refused";
     }
     return "?";
 }
 
 std::optional<Outcome> outcomeOf(net::TransportFailure failure) {
     switch (failure) {
-        case net::TransportFailure::timedOut: return Outcome::timedOut;
-        case net::TransportFailure::receiveFailure: return Outcome::receiveFailure;
-        case net::TransportFailure::contentDecodingFailure: return Outcome::contentDecodingFailure;
-        case net::TransportFailure::tooManyRedirects: return Outcome::tooManyRedirects;
-        case net::TransportFailure::bodyTooLarge: return Outcome::bodyTooLarge;
-        case net::TransportFailure::unsupportedProtocol: return Outcome::redirectRefused;
-        case net::TransportFailure::invalidRequest:
-        case net::TransportFailure::malformedAddress:
-        case net::TransportFailure::couldNotResolveHost:
-        case net::TransportFailure::couldNotConnect:
-        case net::TransportFailure::tlsFailure:
-        case net::TransportFailure::otherFailure: return std::nullopt;
+        case net::TransportFailure::TimedOut: return Outcome::TimedOut;
+        case net::TransportFailure::ReceiveFailure: return Outcome::ReceiveFailure;
+        case net::TransportFailure::ContentDecodingFailure: return Outcome::ContentDecodingFailure;
+        case net::TransportFailure::TooManyRedirects: return Outcome::TooManyRedirects;
+        case net::TransportFailure::BodyTooLarge: return Outcome::BodyTooLarge;
+        case net::TransportFailure::UnsupportedProtocol: return Outcome::RedirectRefused;
+        case net::TransportFailure::InvalidRequest:
+        case net::TransportFailure::MalformedAddress:
+        case net::TransportFailure::CouldNotResolveHost:
+        case net::TransportFailure::CouldNotConnect:
+        case net::TransportFailure::TlsFailure:
+        case net::TransportFailure::OtherFailure: return std::nullopt;
     }
     return std::nullopt;
 }
@@ -112,85 +112,85 @@ std::vector<FaultCase> faultCases() {
              ScriptedResponse r = page(chapterTwo());
              r.stallBeforeHeaders = 60s;
              return r;
-         }), Outcome::timedOut},
+         }), Outcome::TimedOut},
         {"stall after the headers", answer([] {
              ScriptedResponse r = page(chapterTwo());
              r.stallAfterHeaders = 60s;
              return r;
-         }), Outcome::timedOut},
+         }), Outcome::TimedOut},
         {"hang up mid-body, length framed", answer([] {
              ScriptedResponse r = page(chapterTwo());
              r.hangUpAfterBodyBytes = 500;
              return r;
-         }), Outcome::receiveFailure},
+         }), Outcome::ReceiveFailure},
         {"hang up mid-body, chunked", answer([] {
              ScriptedResponse r = page(chapterTwo());
-             r.framing = BodyFraming::chunked;
+             r.framing = BodyFraming::Chunked;
              r.dripBytes = 256;
              r.hangUpAfterBodyBytes = 500;
              return r;
-         }), Outcome::receiveFailure},
+         }), Outcome::ReceiveFailure},
         // Without framing a cut body looks complete; the page checks must still refuse it.
         {"hang up mid-body, close delimited", answer([] {
              ScriptedResponse r = page(chapterTwo());
-             r.framing = BodyFraming::closeDelimited;
+             r.framing = BodyFraming::CloseDelimited;
              r.hangUpAfterBodyBytes = 500;
              return r;
-         }), Outcome::emptyError},
-        {"truncated gzip", answer([] { return codedAndDamaged(ContentCoding::gzip, truncateToHalf); }),
-         Outcome::contentDecodingFailure},
-        {"corrupt gzip", answer([] { return codedAndDamaged(ContentCoding::gzip, corruptMiddle); }),
-         Outcome::contentDecodingFailure},
-        {"truncated Brotli", answer([] { return codedAndDamaged(ContentCoding::brotli, truncateToHalf); }),
-         Outcome::contentDecodingFailure},
-        {"corrupt Brotli", answer([] { return codedAndDamaged(ContentCoding::brotli, corruptMiddle); }),
-         Outcome::contentDecodingFailure},
-        {"corrupt deflate", answer([] { return codedAndDamaged(ContentCoding::deflate, corruptMiddle); }),
-         Outcome::contentDecodingFailure},
+         }), Outcome::EmptyError},
+        {"truncated gzip", answer([] { return codedAndDamaged(ContentCoding::Gzip, truncateToHalf); }),
+         Outcome::ContentDecodingFailure},
+        {"corrupt gzip", answer([] { return codedAndDamaged(ContentCoding::Gzip, corruptMiddle); }),
+         Outcome::ContentDecodingFailure},
+        {"truncated Brotli", answer([] { return codedAndDamaged(ContentCoding::Brotli, truncateToHalf); }),
+         Outcome::ContentDecodingFailure},
+        {"corrupt Brotli", answer([] { return codedAndDamaged(ContentCoding::Brotli, corruptMiddle); }),
+         Outcome::ContentDecodingFailure},
+        {"corrupt deflate", answer([] { return codedAndDamaged(ContentCoding::Deflate, corruptMiddle); }),
+         Outcome::ContentDecodingFailure},
         {"redirect to itself", answer([] { return ScriptedResponse::redirect(302, kBase + kFaultyPath); }),
-         Outcome::tooManyRedirects},
+         Outcome::TooManyRedirects},
         {"redirects in a two-step loop", [](RawTlsServer& server) {
              server.route(kFaultyPath, ScriptedResponse::redirect(301, kBase + "/c/2b.html"));
              server.route("/c/2b.html", ScriptedResponse::redirect(307, kBase + kFaultyPath));
-         }, Outcome::tooManyRedirects},
+         }, Outcome::TooManyRedirects},
         {"body over the cap, length announced", answer([] { return page(std::string(kBodyCap * 3, 'x')); }),
-         Outcome::bodyTooLarge},
+         Outcome::BodyTooLarge},
         {"body over the cap, chunked", answer([] {
              ScriptedResponse r = page(std::string(kBodyCap * 3, 'x'));
-             r.framing = BodyFraming::chunked;
+             r.framing = BodyFraming::Chunked;
              r.dripBytes = 16 * 1024;
              return r;
-         }), Outcome::bodyTooLarge},
+         }), Outcome::BodyTooLarge},
         {"small gzip body that inflates past the cap", answer([] {
              ScriptedResponse r = page(std::string(kBodyCap * 50, ' '));
-             r.coding = ContentCoding::gzip;
+             r.coding = ContentCoding::Gzip;
              return r;
-         }), Outcome::bodyTooLarge},
+         }), Outcome::BodyTooLarge},
         // The plain site answers with a proper chapter: the book would be saved with its text.
         {"redirect down to plain http", answer([] {
              return ScriptedResponse::redirect(302, "http://" + kPlainHost + kFaultyPath);
-         }), Outcome::redirectRefused},
+         }), Outcome::RedirectRefused},
         // Twenty bytes a second: never quiet for long, so only the rate floor ends it.
         {"page trickled below the rate floor", answer([] {
              ScriptedResponse r = page(testing::chapterPage({"二"}, "下一章", "/"));
              r.dripBytes = 2;
              r.dripInterval = 100ms;
              return r;
-         }), Outcome::timedOut},
+         }), Outcome::TimedOut},
         {"chapter page without next_url", answer([] {
              return page(testing::page("<div id=\"Content\"><p>二</p></div><a href=\"/c/3.html\">下一章</a>"));
-         }), Outcome::emptyError},
+         }), Outcome::EmptyError},
         {"chapter page without Content", answer([] {
              return page(testing::page("<a id=\"next_url\" href=\"/\">下一章</a>"));
-         }), Outcome::emptyError},
-        {"status 500", answer([] { return ScriptedResponse::text(500, chapterTwo()); }), Outcome::emptyError},
+         }), Outcome::EmptyError},
+        {"status 500", answer([] { return ScriptedResponse::text(500, chapterTwo()); }), Outcome::EmptyError},
         {"body that is not UTF-8", answer([] { return page(testing::page("<div id=\"Content\"><p>\xff\xfe</p></div>")); }),
-         Outcome::emptyError},
+         Outcome::EmptyError},
         {"next-page links that form a cycle", [](RawTlsServer& server) {
              server.route(kFaultyPath, page(testing::chapterPage({"二上"}, "下一页", "/c/2_2.html")));
              server.route("/c/2_2.html", page(testing::chapterPage({"二中"}, "下一页", "/c/2_3.html")));
              server.route("/c/2_3.html", page(testing::chapterPage({"二下"}, "下一页", kFaultyPath)));
-         }, Outcome::bookSaved},
+         }, Outcome::BookSaved},
     };
 }
 
@@ -210,20 +210,20 @@ SearchResult book() {
 Outcome save(net::Transport& transport, const std::filesystem::path& folder) {
     try {
         QuilletApi::genEpub(transport, folder, book(), std::nullopt, {});
-        return Outcome::bookSaved;
+        return Outcome::BookSaved;
     } catch (const pages::EmptyError&) {
-        return Outcome::emptyError;
+        return Outcome::EmptyError;
     } catch (const net::TransportError& error) {
         std::optional<Outcome> outcome = outcomeOf(error.failure());
         // The message must name the page that failed, so the user can tell which one it was.
         EXPECT_NE(std::string(error.what()).find(kBase + "/c/2"), std::string::npos) << error.what();
         if (!outcome) ADD_FAILURE() << "unexpected transport failure: " << error.what();
-        return outcome.value_or(Outcome::bookSaved);
+        return outcome.value_or(Outcome::BookSaved);
     }
 }
 
 TEST(FaultInjection, EveryFaultEndsWithItsOwnErrorAndTouchesNothing) {
-    RawTlsServer plainSite({kPlainHost}, ServerTransport::plain);
+    RawTlsServer plainSite({kPlainHost}, ServerTransport::Plain);
     plainSite.setResponder([](const auto&) { return page(testing::chapterPage({"明文"}, "下一章", "/")); });
     for (const FaultCase& c : faultCases()) {
         SCOPED_TRACE(c.label);
@@ -242,7 +242,7 @@ TEST(FaultInjection, EveryFaultEndsWithItsOwnErrorAndTouchesNothing) {
         const auto before = folder.snapshot();
         EXPECT_EQ(outcomeName(save(client, folder.path())), outcomeName(c.expected));
         auto after = folder.snapshot();
-        if (c.expected == Outcome::bookSaved) {
+        if (c.expected == Outcome::BookSaved) {
             EXPECT_EQ(after.erase("save/书.epub"), 1u);
         }
         EXPECT_EQ(after, before);
@@ -263,7 +263,7 @@ TEST(FaultInjection, ANextPageCycleKeepsEachPageOnce) {
 // A compressed body cut short but correctly framed must fail, not reach the scrapers as a shorter page
 // (libcurl's own decoder accepts it; the HTTP layer checks that each coding stream ended).
 TEST(FaultInjection, ATruncatedCodingIsATransportFailure) {
-    for (ContentCoding coding : {ContentCoding::gzip, ContentCoding::brotli, ContentCoding::deflate}) {
+    for (ContentCoding coding : {ContentCoding::Gzip, ContentCoding::Brotli, ContentCoding::Deflate}) {
         SCOPED_TRACE(std::string(testing::codingToken(coding)));
         RawTlsServer server({kHost});
         server.route("/page", codedAndDamaged(coding, truncateToHalf));
@@ -271,7 +271,7 @@ TEST(FaultInjection, ATruncatedCodingIsATransportFailure) {
             const net::Response response = pages::pageFetch(server.client(), kBase + "/page");
             ADD_FAILURE() << "a truncated body was accepted: " << response.body.size() << " bytes";
         } catch (const net::TransportError& error) {
-            EXPECT_EQ(error.failure(), net::TransportFailure::contentDecodingFailure) << error.what();
+            EXPECT_EQ(error.failure(), net::TransportFailure::ContentDecodingFailure) << error.what();
         }
     }
 }

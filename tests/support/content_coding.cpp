@@ -141,30 +141,30 @@ std::string brotliZeros(std::uint64_t blocks) {
 
 std::string_view codingToken(ContentCoding coding) noexcept {
     switch (coding) {
-        case ContentCoding::identity: return "";
-        case ContentCoding::gzip: return "gzip";
-        case ContentCoding::deflate: return "deflate";
-        case ContentCoding::brotli: return "br";
+        case ContentCoding::Identity: return "";
+        case ContentCoding::Gzip: return "gzip";
+        case ContentCoding::Deflate: return "deflate";
+        case ContentCoding::Brotli: return "br";
     }
     return "";
 }
 
 std::string encodeBody(ContentCoding coding, std::string_view body) {
     switch (coding) {
-        case ContentCoding::identity: return std::string(body);
-        case ContentCoding::gzip: return zlibEncode(body, 15 + 16);
-        case ContentCoding::deflate: return zlibEncode(body, 15);
-        case ContentCoding::brotli: return brotliEncode(body);
+        case ContentCoding::Identity: return std::string(body);
+        case ContentCoding::Gzip: return zlibEncode(body, 15 + 16);
+        case ContentCoding::Deflate: return zlibEncode(body, 15);
+        case ContentCoding::Brotli: return brotliEncode(body);
     }
     return std::string(body);
 }
 
 std::string encodeZeros(ContentCoding coding, std::uint64_t blocks) {
     switch (coding) {
-        case ContentCoding::identity: return std::string(blocks * zeroBlockBytes, '\0');
-        case ContentCoding::gzip: return blocks == 0 ? encodeBody(coding, "") : zlibZeros(blocks, true);
-        case ContentCoding::deflate: return blocks == 0 ? encodeBody(coding, "") : zlibZeros(blocks, false);
-        case ContentCoding::brotli: return brotliZeros(blocks);
+        case ContentCoding::Identity: return std::string(blocks * zeroBlockBytes, '\0');
+        case ContentCoding::Gzip: return blocks == 0 ? encodeBody(coding, "") : zlibZeros(blocks, true);
+        case ContentCoding::Deflate: return blocks == 0 ? encodeBody(coding, "") : zlibZeros(blocks, false);
+        case ContentCoding::Brotli: return brotliZeros(blocks);
     }
     return {};
 }

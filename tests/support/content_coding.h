@@ -9,7 +9,7 @@
 namespace novawick::testing {
 
 /// The codings a test server can apply to a body.
-enum class ContentCoding { identity, gzip, deflate, brotli };
+enum class ContentCoding { Identity, Gzip, Deflate, Brotli };
 
 /// The Content-Encoding token of a coding; empty for identity.
 std::string_view codingToken(ContentCoding coding) noexcept;

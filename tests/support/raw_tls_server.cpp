@@ -132,15 +132,15 @@ std::string headFor(const ScriptedResponse& response, std::size_t encodedSize) {
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " +
                        std::string(reasonPhrase(response.status)) + "\r\n";
     for (const auto& [name, value] : response.headers) head += name + ": " + value + "\r\n";
-    if (response.coding != ContentCoding::identity) {
+    if (response.coding != ContentCoding::Identity) {
         head += "Content-Encoding: " + std::string(codingToken(response.coding)) + "\r\n";
     }
     switch (response.framing) {
-        case BodyFraming::contentLength:
+        case BodyFraming::ContentLength:
             head += "Content-Length: " + std::to_string(encodedSize) + "\r\n";
             break;
-        case BodyFraming::chunked: head += "Transfer-Encoding: chunked\r\n"; break;
-        case BodyFraming::closeDelimited: head += "Connection: close\r\n"; break;
+        case BodyFraming::Chunked: head += "Transfer-Encoding: chunked\r\n"; break;
+        case BodyFraming::CloseDelimited: head += "Connection: close\r\n"; break;
     }
     return head + "\r\n";
 }
@@ -156,40 +156,40 @@ std::string hexadecimal(std::size_t value) {
 }
 
 // What happens to the connection after a scripted answer.
-enum class Outcome { keepAlive, closeCleanly, hangUp };
+enum class Outcome { KeepAlive, CloseCleanly, HangUp };
 
 // Writes a scripted answer; `pause` returns false once the server is stopping.
 template <typename Pause>
 Outcome respond(const Channel& channel, const ScriptedResponse& response, Pause pause) {
-    if (!pause(response.stallBeforeHeaders)) return Outcome::hangUp;
+    if (!pause(response.stallBeforeHeaders)) return Outcome::HangUp;
     const std::string encoded = encodeBody(response.coding, response.body);
-    if (!writeAll(channel, headFor(response, encoded.size()))) return Outcome::hangUp;
-    if (!pause(response.stallAfterHeaders)) return Outcome::hangUp;
+    if (!writeAll(channel, headFor(response, encoded.size()))) return Outcome::HangUp;
+    if (!pause(response.stallAfterHeaders)) return Outcome::HangUp;
 
     const std::size_t pieceSize =
         response.dripBytes == 0 ? std::max<std::size_t>(encoded.size(), 1) : response.dripBytes;
     const std::size_t hangUpAt = response.hangUpAfterBodyBytes.value_or(encoded.size() + 1);
     for (std::size_t offset = 0; offset < encoded.size(); offset += pieceSize) {
-        if (response.dripBytes != 0 && !pause(response.dripInterval)) return Outcome::hangUp;
+        if (response.dripBytes != 0 && !pause(response.dripInterval)) return Outcome::HangUp;
         std::string_view piece = std::string_view(encoded).substr(offset, pieceSize);
         const bool hangingUp = offset + piece.size() >= hangUpAt;
         if (hangingUp) piece = piece.substr(0, hangUpAt - offset);
         std::string framed;
         switch (response.framing) {
-            case BodyFraming::contentLength:
-            case BodyFraming::closeDelimited: framed = std::string(piece); break;
-            case BodyFraming::chunked:
+            case BodyFraming::ContentLength:
+            case BodyFraming::CloseDelimited: framed = std::string(piece); break;
+            case BodyFraming::Chunked:
                 framed = hexadecimal(piece.size()) + "\r\n" + std::string(piece) + (hangingUp ? "" : "\r\n");
                 break;
         }
-        if (!writeAll(channel, framed) || hangingUp) return Outcome::hangUp;
+        if (!writeAll(channel, framed) || hangingUp) return Outcome::HangUp;
     }
     switch (response.framing) {
-        case BodyFraming::contentLength: return Outcome::keepAlive;
-        case BodyFraming::chunked: return writeAll(channel, "0\r\n\r\n") ? Outcome::keepAlive : Outcome::hangUp;
-        case BodyFraming::closeDelimited: return Outcome::closeCleanly;
+        case BodyFraming::ContentLength: return Outcome::KeepAlive;
+        case BodyFraming::Chunked: return writeAll(channel, "0\r\n\r\n") ? Outcome::KeepAlive : Outcome::HangUp;
+        case BodyFraming::CloseDelimited: return Outcome::CloseCleanly;
     }
-    return Outcome::hangUp;
+    return Outcome::HangUp;
 }
 
 }  // namespace
@@ -237,7 +237,7 @@ struct RawTlsServer::Tls {
 
 RawTlsServer::RawTlsServer(std::vector<std::string> hostNames, ServerTransport transport)
     : certificates_(std::move(hostNames)),
-      tls_(transport == ServerTransport::tls ? std::make_unique<Tls>(certificates_) : nullptr) {
+      tls_(transport == ServerTransport::Tls ? std::make_unique<Tls>(certificates_) : nullptr) {
     // A client hanging up mid-response must fail a write, not kill the test process.
     std::signal(SIGPIPE, SIG_IGN);
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -348,7 +348,7 @@ ScriptedResponse RawTlsServer::answerFor(const RecordedRequest& request) {
 
 void RawTlsServer::serveConnection(int socket, std::size_t connection) {
     std::unique_ptr<SSL, decltype(&SSL_free)> ssl(tls_ ? SSL_new(tls_->context) : nullptr, &SSL_free);
-    Outcome outcome = Outcome::hangUp;
+    Outcome outcome = Outcome::HangUp;
     const bool ready = tls_ ? ssl && SSL_set_fd(ssl.get(), socket) == 1 && SSL_accept(ssl.get()) == 1 : true;
     if (ready) {
         const Channel channel{ssl.get(), socket};
@@ -359,11 +359,11 @@ void RawTlsServer::serveConnection(int socket, std::size_t connection) {
             if (!request) break;
             request->connection = connection;
             outcome = respond(channel, answerFor(*request), pauseUnlessStopping);
-            if (outcome != Outcome::keepAlive) break;
+            if (outcome != Outcome::KeepAlive) break;
         }
     }
     // A clean close tells the client that a close-delimited body is complete.
-    if (outcome == Outcome::closeCleanly && ssl) SSL_shutdown(ssl.get());
+    if (outcome == Outcome::CloseCleanly && ssl) SSL_shutdown(ssl.get());
     ERR_clear_error();
     {
         std::lock_guard lock(mutex_);

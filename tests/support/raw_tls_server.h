@@ -43,15 +43,15 @@ struct RecordedRequest {
 };
 
 /// How the end of a scripted body is signalled.
-enum class BodyFraming { contentLength, chunked, closeDelimited };
+enum class BodyFraming { ContentLength, Chunked, CloseDelimited };
 
 /// A scripted answer and the misbehaviour to go with it.
 struct ScriptedResponse {
     int status = 200;
     std::vector<net::HeaderField> headers;
     std::string body;  // before coding
-    ContentCoding coding = ContentCoding::identity;
-    BodyFraming framing = BodyFraming::contentLength;
+    ContentCoding coding = ContentCoding::Identity;
+    BodyFraming framing = BodyFraming::ContentLength;
     std::chrono::milliseconds stallBeforeHeaders{0};
     std::chrono::milliseconds stallAfterHeaders{0};
     std::size_t dripBytes = 0;                  // when non-zero, the body goes out in pieces of this size...
@@ -65,7 +65,7 @@ struct ScriptedResponse {
 };
 
 /// Whether the server speaks HTTPS or plain HTTP.
-enum class ServerTransport { tls, plain };
+enum class ServerTransport { Tls, Plain };
 
 /// Chooses the answer to a request; called on the connection's thread.
 using Responder = std::function<ScriptedResponse(const RecordedRequest&)>;
@@ -75,7 +75,7 @@ class RawTlsServer {
 public:
     /// Serves a certificate for these names (plain HTTP: answers for them); routes not set get 404.
     explicit RawTlsServer(std::vector<std::string> hostNames = {"raw.test"},
-                          ServerTransport transport = ServerTransport::tls);
+                          ServerTransport transport = ServerTransport::Tls);
     ~RawTlsServer();
     RawTlsServer(const RawTlsServer&) = delete;
     RawTlsServer& operator=(const RawTlsServer&) = delete;
