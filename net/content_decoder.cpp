@@ -16,7 +16,7 @@ namespace novawick::net {
 namespace {
 
 // Output of one decoding step; small, so that a bomb is stopped within a step of the cap.
-constexpr std::size_t outputStepBytes = 16 * 1024;
+constexpr std::size_t kOutputStepBytes = 16 * 1024;
 // A body grows by doubling up to this size; past it, room for the whole limit is taken at once, so the
 // one copy made on the way costs at most this much. Untouched room costs address space, not memory.
 constexpr std::uint64_t doublingCeilingBytes = 16 * 1024 * 1024;
@@ -110,7 +110,7 @@ private:
 
     // Inflates from the front of `input` until it is used up or the stream ends, one step at a time.
     DecodeStatus inflateSome(std::string_view& input, std::string& output, std::uint64_t limit) {
-        std::array<unsigned char, outputStepBytes> buffer;
+        std::array<unsigned char, kOutputStepBytes> buffer;
         stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
         stream_.avail_in = static_cast<uInt>(std::min<std::size_t>(input.size(), 1u << 30));
         const std::size_t offered = stream_.avail_in;
@@ -153,7 +153,7 @@ public:
         started_ = true;
         std::size_t availableIn = input.size();
         const auto* nextIn = reinterpret_cast<const std::uint8_t*>(input.data());
-        std::array<std::uint8_t, outputStepBytes> buffer;
+        std::array<std::uint8_t, kOutputStepBytes> buffer;
         for (;;) {
             const std::size_t inputBefore = availableIn;
             std::size_t availableOut = buffer.size();

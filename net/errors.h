@@ -56,6 +56,6 @@ std::string requestTimeLimitCause(std::int64_t limitMilliseconds);
 /// Cause text of a redirect refused because it would leave https for plain http.
 std::string insecureRedirectCause(std::string_view target);
 /// Cause text of an answer whose header lines passed the limit (libcurl's own says "Out of memory").
-inline constexpr std::string_view responseHeaderTooLargeCause = "Response header too large";
+inline constexpr std::string_view kResponseHeaderTooLargeCause = "Response header too large";
 
 }  // namespace novawick::net

@@ -18,15 +18,15 @@
 namespace novawick::net {
 
 /// Inactivity limit of the request profiles: no byte in either direction for this long fails.
-inline constexpr std::chrono::milliseconds profileInactivityTimeout{60'000};
+inline constexpr std::chrono::milliseconds kProfileInactivityTimeout{60'000};
 /// Inactivity limit of requests without a profile; the platform default is the same minute.
-inline constexpr std::chrono::milliseconds defaultInactivityTimeout{60'000};
+inline constexpr std::chrono::milliseconds kDefaultInactivityTimeout{60'000};
 /// Largest decoded body accepted.
-inline constexpr std::uint64_t maximumBodyBytes = 256ULL * 1024 * 1024;
+inline constexpr std::uint64_t kMaximumBodyBytes = 256ULL * 1024 * 1024;
 /// Most header bytes accepted over all responses of one request, redirects and interim answers included.
 inline constexpr std::uint64_t maximumHeaderBytes = 256 * 1024;
 /// Most redirects followed for one request.
-inline constexpr long maximumRedirects = 20;
+inline constexpr long kMaximumRedirects = 20;
 
 // A trickle that sends a byte now and then never trips the inactivity limit, so once an answer has begun
 // its average rate is judged too. The floor sits well below any real link (GPRS, the slowest mobile data
@@ -35,12 +35,12 @@ inline constexpr long maximumRedirects = 20;
 /// Slowest average accepted over each window once the first byte of an answer has arrived.
 inline constexpr std::uint64_t minimumAverageBytesPerSecond = 1024;
 /// Length of the window over which that average is taken.
-inline constexpr std::chrono::milliseconds averageRateWindow{60'000};
+inline constexpr std::chrono::milliseconds kAverageRateWindow{60'000};
 // Even above the floor, a site can hold a request for as long as its body lasts; this bounds it outright.
 // Half an hour still brings the largest accepted body (256 MiB) over 150 KB a second (about 1.2 Mbit/s,
 // ordinary 3G), and any real page or cover (a few megabytes at most) over GPRS.
 /// Longest one request may take in all, from the first connection to the last byte of its last redirect.
-inline constexpr std::chrono::milliseconds requestTimeLimit{30 * 60'000};
+inline constexpr std::chrono::milliseconds kRequestTimeLimit{30 * 60'000};
 
 /// Sends "<host>:<port>" to 127.0.0.1:<loopbackPort> instead of the address the name resolves to.
 struct LoopbackRoute {
@@ -59,13 +59,13 @@ struct ClientSettings {
     /// Replaces the inactivity limit of every request; absent keeps each request's own.
     std::optional<std::chrono::milliseconds> inactivityTimeout;
     /// Largest decoded body accepted.
-    std::uint64_t maximumBodyBytes = net::maximumBodyBytes;
+    std::uint64_t maximumBodyBytes = net::kMaximumBodyBytes;
     /// Slowest average accepted over each window once an answer has begun.
     std::uint64_t minimumAverageBytesPerSecond = net::minimumAverageBytesPerSecond;
     /// Length of the window of that average.
-    std::chrono::milliseconds averageRateWindow = net::averageRateWindow;
+    std::chrono::milliseconds averageRateWindow = net::kAverageRateWindow;
     /// Longest one request may take in all.
-    std::chrono::milliseconds requestTimeLimit = net::requestTimeLimit;
+    std::chrono::milliseconds requestTimeLimit = net::kRequestTimeLimit;
 };
 
 struct EasyHandle;

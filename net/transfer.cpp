@@ -45,8 +45,8 @@ bool hasLineBreakOrNul(std::string_view text) {
 }
 
 bool isHttps(std::string_view scheme) {
-    constexpr std::string_view https = "https";
-    return std::equal(scheme.begin(), scheme.end(), https.begin(), https.end(),
+    constexpr std::string_view kHttps = "https";
+    return std::equal(scheme.begin(), scheme.end(), kHttps.begin(), kHttps.end(),
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
@@ -225,7 +225,7 @@ EasyHandle::~EasyHandle() {
 
 TransferLimits limitsFor(const Request& request, const ClientSettings& settings) {
     const std::chrono::milliseconds ownInactivityTimeout =
-        request.applyProfileTimeout ? profileInactivityTimeout : defaultInactivityTimeout;
+        request.applyProfileTimeout ? kProfileInactivityTimeout : kDefaultInactivityTimeout;
     return {settings.inactivityTimeout.value_or(ownInactivityTimeout), settings.maximumBodyBytes,
             settings.minimumAverageBytesPerSecond, settings.averageRateWindow, settings.requestTimeLimit};
 }
@@ -293,7 +293,7 @@ void configureTransfer(CURL* curl, const Request& request, const ClientSettings&
     // Redirects are followed like a browser does (a POST answered by 301/302/303 continues as GET),
     // up to a bound so that a loop ends in an error rather than spinning.
     setOption(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    setOption(curl, CURLOPT_MAXREDIRS, maximumRedirects);
+    setOption(curl, CURLOPT_MAXREDIRS, kMaximumRedirects);
     // Credentials (a user name and password in the address, an Authorization or Cookie field) go only
     // to the host they were given for, never on to the host, port or scheme a redirect names. libcurl's
     // default, stated because a redirect must never hand them to a stranger.
@@ -371,7 +371,7 @@ TransportError transferError(CURLcode code, const Request& request, const Transf
     } else if (transfer.corruptCoding) {
         cause = "the body's " + transfer.contentEncoding + " coding is corrupt";
     } else if (isOversizedHead(code, transfer)) {
-        cause = responseHeaderTooLargeCause;
+        cause = kResponseHeaderTooLargeCause;
     } else if (isInsecureRedirect(code, transfer)) {
         cause = insecureRedirectCause(transfer.location);
     } else if (isPastTimeLimit(code, transfer)) {

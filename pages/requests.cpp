@@ -15,7 +15,7 @@ net::Response pageFetch(net::Transport& transport, const std::string& url) {
     return transport.send(net::Request{
         .method = net::Method::Get,
         .url = url,
-        .headers = {{"User-Agent", std::string(pageUserAgent)}},
+        .headers = {{"User-Agent", std::string(kPageUserAgent)}},
         .body = std::nullopt,
         .applyProfileTimeout = true,
     });

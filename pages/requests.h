@@ -13,7 +13,7 @@
 namespace novawick::pages {
 
 /// The page profile's single header value.
-inline constexpr std::string_view pageUserAgent =
+inline constexpr std::string_view kPageUserAgent =
     "Mozilla/5.0 (Macintosh; Intel Mac OS X 10.15; rv:102.0) Gecko/20100101 Firefox/102.0";
 
 /// GET with the page profile (the one "User-Agent" field) and the profile's inactivity limit.

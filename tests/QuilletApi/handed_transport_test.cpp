@@ -49,7 +49,7 @@ public:
 
 private:
     static std::string kindOf(const net::Request& request) {
-        const std::vector<net::HeaderField> pageProfile = {{"User-Agent", std::string(pages::pageUserAgent)}};
+        const std::vector<net::HeaderField> pageProfile = {{"User-Agent", std::string(pages::kPageUserAgent)}};
         if (request.headers.empty() && !request.applyProfileTimeout) return "plain";
         if (request.headers == pageProfile && request.applyProfileTimeout) return "page";
         if (request.headers == site::searchProfile() && request.applyProfileTimeout) return "search";

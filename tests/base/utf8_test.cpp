@@ -14,7 +14,7 @@
 namespace novawick::utf8 {
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
+constexpr std::size_t kNotFound = std::string_view::npos;
 
 // Decodes by the definition: the value the bits give must need exactly that many bytes and be a scalar.
 Decoded referenceDecode(std::string_view text, std::size_t at) {
@@ -42,7 +42,7 @@ std::size_t referenceFindInvalid(std::string_view text) {
         if (length == 0) return at;
         at += length;
     }
-    return npos;
+    return kNotFound;
 }
 
 struct Case {
@@ -53,17 +53,17 @@ struct Case {
 };
 
 const std::vector<Case> kCases = {
-    {"empty", "", npos, ""},
-    {"ascii with nul", std::string("a\0b", 3), npos, std::string("a\0b", 3)},
-    {"chinese", "搜索", npos, "搜索"},
-    {"two byte lowest", "\xC2\x80", npos, "\xC2\x80"},
-    {"two byte highest", "\xDF\xBF", npos, "\xDF\xBF"},
-    {"three byte lowest", "\xE0\xA0\x80", npos, "\xE0\xA0\x80"},
-    {"last before surrogates", "\xED\x9F\xBF", npos, "\xED\x9F\xBF"},
-    {"first after surrogates", "\xEE\x80\x80", npos, "\xEE\x80\x80"},
-    {"non-character U+FFFF", "\xEF\xBF\xBF", npos, "\xEF\xBF\xBF"},
-    {"four byte lowest", "\xF0\x90\x80\x80", npos, "\xF0\x90\x80\x80"},
-    {"highest scalar", "\xF4\x8F\xBF\xBF", npos, "\xF4\x8F\xBF\xBF"},
+    {"empty", "", kNotFound, ""},
+    {"ascii with nul", std::string("a\0b", 3), kNotFound, std::string("a\0b", 3)},
+    {"chinese", "搜索", kNotFound, "搜索"},
+    {"two byte lowest", "\xC2\x80", kNotFound, "\xC2\x80"},
+    {"two byte highest", "\xDF\xBF", kNotFound, "\xDF\xBF"},
+    {"three byte lowest", "\xE0\xA0\x80", kNotFound, "\xE0\xA0\x80"},
+    {"last before surrogates", "\xED\x9F\xBF", kNotFound, "\xED\x9F\xBF"},
+    {"first after surrogates", "\xEE\x80\x80", kNotFound, "\xEE\x80\x80"},
+    {"non-character U+FFFF", "\xEF\xBF\xBF", kNotFound, "\xEF\xBF\xBF"},
+    {"four byte lowest", "\xF0\x90\x80\x80", kNotFound, "\xF0\x90\x80\x80"},
+    {"highest scalar", "\xF4\x8F\xBF\xBF", kNotFound, "\xF4\x8F\xBF\xBF"},
     {"latin-1", "caf\xE9", 3, "caf\uFFFD"},
     {"lone continuation", "a\x80", 1, "a\uFFFD"},
     {"continuations after a whole scalar", "\xC3\xA9\x80\xBF", 2, "\xC3\xA9\uFFFD\uFFFD"},
@@ -109,9 +109,9 @@ TEST(Utf8, FindsTheFirstInvalidSequenceAndReplacesMaximalSubparts) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(findInvalid(c.bytes), c.firstInvalid);
-        EXPECT_EQ(isValid(c.bytes), c.firstInvalid == npos);
+        EXPECT_EQ(isValid(c.bytes), c.firstInvalid == kNotFound);
         const std::optional<ValidText> validated = validate(c.bytes);
-        EXPECT_EQ(validated.has_value(), c.firstInvalid == npos);
+        EXPECT_EQ(validated.has_value(), c.firstInvalid == kNotFound);
         if (validated) {
             EXPECT_EQ(validated->text().data(), c.bytes.data());
         }
@@ -119,7 +119,7 @@ TEST(Utf8, FindsTheFirstInvalidSequenceAndReplacesMaximalSubparts) {
         EXPECT_TRUE(isValid(sanitise(c.bytes)));
         for (const std::string& around : surroundings()) {
             const std::string text = around + c.bytes + around + around;
-            ASSERT_EQ(findInvalid(text), c.firstInvalid == npos ? npos : around.size() + c.firstInvalid)
+            ASSERT_EQ(findInvalid(text), c.firstInvalid == kNotFound ? kNotFound : around.size() + c.firstInvalid)
                 << testing::PrintToString(text);
             ASSERT_EQ(sanitise(text), around + c.sanitised + around + around) << testing::PrintToString(text);
         }

@@ -44,7 +44,7 @@ using novawick::testing::ScriptedResponse;
 
 constexpr std::uint64_t kMebibyte = 1024 * 1024;
 // What a capped transfer may hold at its peak, the process's own few megabytes included.
-constexpr std::uint64_t kPeakAllowance = novawick::net::maximumBodyBytes + 64 * kMebibyte;
+constexpr std::uint64_t kPeakAllowance = novawick::net::kMaximumBodyBytes + 64 * kMebibyte;
 // Room for the libraries, thread stacks and malloc arenas besides the body; far below what the faults took.
 constexpr rlim_t kAddressSpaceLimit = 2048 * kMebibyte;
 

@@ -235,7 +235,7 @@ TEST(HeaderLimitTest, OversizedHeaderIsReportedAsSuch) {
     for (const char* path : {"/one-long-line", "/many-lines"}) {
         const auto error = failureOf([&] { return novawick::pages::pageFetch(server.client(), server.url(path)); });
         EXPECT_EQ(error.failure(), TransportFailure::ReceiveFailure) << path << ": " << error.what();
-        EXPECT_EQ(error.cause(), novawick::net::responseHeaderTooLargeCause) << path;
+        EXPECT_EQ(error.cause(), novawick::net::kResponseHeaderTooLargeCause) << path;
     }
 }
 

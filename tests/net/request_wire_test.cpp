@@ -71,7 +71,7 @@ TEST_F(RequestWireTest, PageFetchAddsOnlyTheUserAgent) {
         {"Host", "raw.test"},
         {"Accept", "*/*"},
         {"Accept-Encoding", "gzip, deflate, br"},
-        {"User-Agent", std::string(novawick::pages::pageUserAgent)},
+        {"User-Agent", std::string(novawick::pages::kPageUserAgent)},
     };
     EXPECT_EQ(request.method, "GET");
     EXPECT_EQ(request.target, "/book/12/?a=1&b=%20");

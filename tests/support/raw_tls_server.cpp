@@ -20,8 +20,8 @@ namespace novawick::testing {
 
 namespace {
 
-constexpr std::size_t maximumHeadBytes = 1 << 20;
-constexpr std::size_t maximumRequestBodyBytes = 64 << 20;
+constexpr std::size_t kMaximumHeadBytes = 1 << 20;
+constexpr std::size_t kMaximumRequestBodyBytes = 64 << 20;
 
 bool equalsIgnoringCase(std::string_view left, std::string_view right) {
     return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
@@ -92,7 +92,7 @@ bool readMore(const Channel& channel, std::string& buffer) {
 std::optional<RecordedRequest> readRequest(const Channel& channel, std::string& buffer) {
     std::size_t headEnd;
     while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
-        if (buffer.size() > maximumHeadBytes || !readMore(channel, buffer)) return std::nullopt;
+        if (buffer.size() > kMaximumHeadBytes || !readMore(channel, buffer)) return std::nullopt;
     }
     RecordedRequest request;
     parseHead(std::string_view(buffer).substr(0, headEnd), request);
@@ -104,7 +104,7 @@ std::optional<RecordedRequest> readRequest(const Channel& channel, std::string& 
             return std::nullopt;
         }
     }
-    if (length > maximumRequestBodyBytes) return std::nullopt;
+    if (length > kMaximumRequestBodyBytes) return std::nullopt;
     const std::size_t total = headEnd + 4 + length;
     while (buffer.size() < total) {
         if (!readMore(channel, buffer)) return std::nullopt;
@@ -146,10 +146,10 @@ std::string headFor(const ScriptedResponse& response, std::size_t encodedSize) {
 }
 
 std::string hexadecimal(std::size_t value) {
-    static constexpr char digits[] = "0123456789abcdef";
+    static constexpr char kDigits[] = "0123456789abcdef";
     std::string text;
     do {
-        text.insert(text.begin(), digits[value % 16]);
+        text.insert(text.begin(), kDigits[value % 16]);
         value /= 16;
     } while (value != 0);
     return text;
