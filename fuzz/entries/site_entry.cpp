@@ -12,8 +12,10 @@
 #include "QuilletApi/site_profile.h"
 #include "net/errors.h"
 #include "net/transport.h"
+#include "net/url.h"
 #include "pages/errors.h"
 
+#include <optional>
 #include <string>
 
 namespace novawick::fuzz {
@@ -31,7 +33,9 @@ public:
         if (++requests_ > kMostRequests) {
             throw net::TransportError(net::TransportFailure::OtherFailure, request.url, "request cap of the fuzz site");
         }
-        if (!request.url.starts_with(site::siteBase())) invariantBroken(kName, "a request left the site");
+        // By origin, not by prefix: "https://<site>@elsewhere/" starts like the site and is not it.
+        const std::optional<Url> url = Url::parse(request.url);
+        if (!url || !site::isOnSite(*url)) invariantBroken(kName, "a request left the site");
         return net::Response{200, std::string(page_), request.url};
     }
 
