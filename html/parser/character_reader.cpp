@@ -156,11 +156,27 @@ std::string_view CharacterReader::consumeLetterSequence() noexcept {
     return input_.substr(start, pos_ - start);
 }
 
+// Reference names are ASCII: letters are tested byte by byte, and only a non-ASCII byte asks for
+// the scalar's Unicode category.
 std::string_view CharacterReader::consumeLetterThenDigitSequence() noexcept {
     const std::size_t start = pos_;
-    while (!isEmpty() && isLetter(current())) advance();
-    while (!isEmpty() && isDigit(current())) advance();
-    return input_.substr(start, pos_ - start);
+    const std::size_t size = input_.size();
+    std::size_t end = pos_;
+    while (end < size) {
+        const auto byte = static_cast<unsigned char>(input_[end]);
+        if (isAsciiLetter(byte)) {
+            ++end;
+        } else if (byte >= 0x80) {
+            std::size_t length = 0;
+            if (!isLetter(utf8::decodeValid(input_, end, length))) break;
+            end += length;
+        } else {
+            break;
+        }
+    }
+    while (end < size && isDigit(static_cast<unsigned char>(input_[end]))) ++end;
+    if (end != start) moveTo(end);
+    return input_.substr(start, end - start);
 }
 
 std::string_view CharacterReader::consumeHexSequence() noexcept {
@@ -179,6 +195,15 @@ bool CharacterReader::matches(std::string_view text, bool ignoreCase, bool consu
     std::size_t at = pos_;
     for (std::size_t t = 0; t < text.size();) {
         if (at >= input_.size()) return false;
+        const auto inputByte = static_cast<unsigned char>(input_[at]);
+        const auto textByte = static_cast<unsigned char>(text[t]);
+        if ((inputByte | textByte) < 0x80) {
+            // Both ASCII: upper-casing is a byte operation.
+            if (inputByte != textByte && (!ignoreCase || toUpper(inputByte) != toUpper(textByte))) return false;
+            ++at;
+            ++t;
+            continue;
+        }
         std::size_t inputLength = 0, textLength = 0;
         const char32_t a = utf8::decodeValid(input_, at, inputLength);
         const char32_t b = utf8::decodeValid(text, t, textLength);

@@ -87,6 +87,12 @@ public:
     bool matchesIgnoreCase(std::string_view text) { return matches(text, true, false); }
     bool matchConsume(std::string_view text) { return matches(text, false, true); }
     bool matchConsumeIgnoreCase(std::string_view text) { return matches(text, true, true); }
+    /// The current byte is the ASCII character `c`; if so, steps over it.
+    bool matchConsume(char c) noexcept {
+        if (pos_ >= input_.size() || input_[pos_] != c) return false;
+        moveTo(pos_ + 1);
+        return true;
+    }
     bool matchesAny(const ByteSet& set) const noexcept;
     bool matchesLetter() const noexcept;
     bool matchesDigit() const noexcept;

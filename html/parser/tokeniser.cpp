@@ -150,7 +150,7 @@ CharacterReference Tokeniser::readCharacterReference(char32_t additionalAllowed,
     if (reader_.current() == additionalAllowed) return {};
     if (reader_.matchesAny(kCharacterReferenceStops)) return {};
     reader_.markPos();
-    if (reader_.matchConsume("#")) return readNumericReference();
+    if (reader_.matchConsume('#')) return readNumericReference();
     return readNamedReference(inAttribute);
 }
 
@@ -162,7 +162,7 @@ CharacterReference Tokeniser::readNumericReference() {
         reader_.rewindToMark();
         return {};
     }
-    if (!reader_.matchConsume(";")) reportCharacterReference(messages::kMissingSemicolon);
+    if (!reader_.matchConsume(';')) reportCharacterReference(messages::kMissingSemicolon);
     char32_t value = 0;
     for (char digit : digits) {
         const char32_t d = digit <= '9' ? char32_t(digit - '0') : char32_t((digit | 0x20) - 'a' + 10);
@@ -179,7 +179,9 @@ CharacterReference Tokeniser::readNumericReference() {
 CharacterReference Tokeniser::readNamedReference(bool inAttribute) {
     const std::string_view name = reader_.consumeLetterThenDigitSequence();
     const bool looksLegit = reader_.matches(U';');
-    const bool found = Entities::isBaseNamedEntity(name) || (looksLegit && Entities::isNamedEntity(name));
+    // One lookup answers both questions: the base table's names are the extended entries marked legacy.
+    const NamedCodepoint* entry = EscapeMode::extended().find(name);
+    const bool found = entry != nullptr && (entry->legacy || looksLegit);
     if (!found) {
         reader_.rewindToMark();
         if (looksLegit) {
@@ -194,10 +196,7 @@ CharacterReference Tokeniser::readNamedReference(bool inAttribute) {
         reader_.rewindToMark();
         return {};
     }
-    if (!reader_.matchConsume(";")) reportCharacterReference(messages::kMissingSemicolon);
-    const NamedCodepoint* entry = EscapeMode::extended().find(name);
-    if (entry == nullptr)
-        throw Exception(ExceptionType::IllegalArgumentException, "Entity name not found: " + std::string(name));
+    if (!reader_.matchConsume(';')) reportCharacterReference(messages::kMissingSemicolon);
     if (entry->second != 0) return {{entry->scalar, entry->second}, 2};
     return {{entry->scalar, 0}, 1};
 }
