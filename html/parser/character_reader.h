@@ -19,17 +19,36 @@
 
 namespace html {
 
-/// A set of ASCII bytes, tested in one table lookup.
+/// A set of ASCII bytes, tested in one table lookup; a set of at most `kFewMembers` bytes also
+/// keeps them listed, so that a scan can compare sixteen bytes at a time against each.
 class ByteSet {
 public:
+    static constexpr std::size_t kFewMembers = 4;
+
     constexpr explicit ByteSet(std::string_view members) {
-        for (char c : members) table_[static_cast<unsigned char>(c)] = true;
+        std::size_t distinct = 0;
+        for (char c : members) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (table_[byte]) continue;
+            table_[byte] = true;
+            if (distinct < kFewMembers) few_[distinct] = byte;
+            ++distinct;
+        }
+        fewCount_ = distinct <= kFewMembers ? distinct : 0;
+        // Unused places repeat the first member, so a scan can always compare against all of them.
+        for (std::size_t i = fewCount_; fewCount_ != 0 && i < kFewMembers; ++i) few_[i] = few_[0];
     }
     constexpr bool contains(unsigned char byte) const noexcept { return table_[byte]; }
     constexpr bool contains(char32_t c) const noexcept { return c < 0x80 && table_[c]; }
+    /// The members when there are at most `kFewMembers` of them (padded with the first); otherwise
+    /// `isFew` is false.
+    constexpr bool isFew() const noexcept { return fewCount_ != 0; }
+    constexpr unsigned char few(std::size_t i) const noexcept { return few_[i]; }
 
 private:
     std::array<bool, 256> table_{};
+    std::array<unsigned char, kFewMembers> few_{};
+    std::size_t fewCount_ = 0;
 };
 
 class CharacterReader {
