@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <bitset>
 #include <cstdint>
 #include <cstring>
@@ -100,15 +101,25 @@ constexpr auto kWhitespaceBytes = [] {
 }();
 
 // Index of the first whitespace byte at or after `index`, or `size`. Page text is mostly long runs
-// without whitespace, so eight bytes are tested at once: every whitespace byte is below 0x21.
+// without whitespace, so eight bytes are tested at once: every whitespace byte is below 0x21, and the
+// lowest flagged byte of a word is exactly the first such byte (a borrow only reaches bytes above it),
+// so the scan lands on it directly.
 std::size_t skipToWhitespaceByte(const char* bytes, std::size_t index, std::size_t size) noexcept {
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-    while (index + 8 <= size) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes + index, 8);
-        if (((word - kOnes * 0x21) & ~word & kHighBits) != 0) break;  // some byte is below 0x21
-        index += 8;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (index + 8 <= size) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes + index, 8);
+            const std::uint64_t below = (word - kOnes * 0x21) & ~word & kHighBits;
+            if (below == 0) {
+                index += 8;
+                continue;
+            }
+            index += static_cast<std::size_t>(std::countr_zero(below)) / 8;
+            if (kWhitespaceBytes[static_cast<unsigned char>(bytes[index])]) return index;
+            ++index;  // a control byte that is not whitespace
+        }
     }
     while (index < size && !kWhitespaceBytes[static_cast<unsigned char>(bytes[index])]) ++index;
     return index;
