@@ -2,6 +2,7 @@
 // stepping forward uses the lead byte's length and stepping back skips continuation bytes.
 #include "html/parser/character_reader.h"
 
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -20,6 +21,20 @@ namespace {
 
 constexpr ByteSet kDataStops{std::string_view("&<\0", 3)};
 constexpr ByteSet kTagNameStops{std::string_view("\t\n\r\f />\0", 9)};
+
+// What each byte is to a tag name, so one pass finds the name's end and whether it needs lower-casing.
+constexpr std::uint8_t kNameUpper = 1;
+constexpr std::uint8_t kNameNonAscii = 2;
+constexpr std::uint8_t kNameStop = 4;
+constexpr auto kTagNameBytes = [] {
+    std::array<std::uint8_t, 256> kinds{};
+    for (int byte = 'A'; byte <= 'Z'; ++byte) kinds[static_cast<std::size_t>(byte)] = kNameUpper;
+    for (int byte = 0x80; byte < 0x100; ++byte) kinds[static_cast<std::size_t>(byte)] = kNameNonAscii;
+    for (int byte = 0; byte < 0x80; ++byte) {
+        if (kTagNameStops.contains(static_cast<unsigned char>(byte))) kinds[static_cast<std::size_t>(byte)] = kNameStop;
+    }
+    return kinds;
+}();
 
 bool isAsciiLetter(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char32_t c) { return c >= '0' && c <= '9'; }
@@ -178,6 +193,18 @@ std::string_view CharacterReader::consumeToAny(const ByteSet& stops) noexcept {
 std::string_view CharacterReader::consumeToEnd() noexcept { return take(input_.size()); }
 std::string_view CharacterReader::consumeData() noexcept { return consumeToAny(kDataStops); }
 std::string_view CharacterReader::consumeTagName() noexcept { return consumeToAny(kTagNameStops); }
+
+CharacterReader::NameRun CharacterReader::consumeTagNameRun() noexcept {
+    const std::size_t size = input_.size();
+    std::size_t end = pos_;
+    unsigned seen = 0;
+    for (; end < size; ++end) {
+        const std::uint8_t kind = kTagNameBytes[static_cast<unsigned char>(input_[end])];
+        if (kind == kNameStop) break;
+        seen |= kind;
+    }
+    return NameRun{take(end), (seen & kNameNonAscii) == 0, (seen & kNameUpper) != 0};
+}
 
 std::string_view CharacterReader::consumeLetterSequence() noexcept {
     const std::size_t start = pos_;

@@ -93,6 +93,14 @@ public:
     std::string_view consumeToEnd() noexcept;
     std::string_view consumeData() noexcept;
     std::string_view consumeTagName() noexcept;
+    /// A tag name run with what its bytes are, learnt while scanning it.
+    struct NameRun {
+        std::string_view text;
+        bool ascii = true;
+        bool hasUpper = false;
+    };
+    /// Like `consumeTagName`, and says whether the run is ASCII and has upper-case ASCII letters.
+    NameRun consumeTagNameRun() noexcept;
     std::string_view consumeLetterSequence() noexcept;
     std::string_view consumeLetterThenDigitSequence() noexcept;
     std::string_view consumeHexSequence() noexcept;

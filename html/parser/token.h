@@ -182,6 +182,8 @@ public:
 
     void addToName(std::string_view text);
     void addToName(char32_t c);
+    /// Adds a run whose bytes the caller has already classed (ASCII or not, upper-case letters or not).
+    void addToName(std::string_view text, bool ascii, bool hasUpper);
     void addToAttributeName(std::string_view text);
     void addToAttributeName(char32_t c);
     void addToAttributeValue(std::string_view text);

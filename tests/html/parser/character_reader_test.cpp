@@ -110,6 +110,24 @@ TEST(CharacterReader, ScanningPrimitives) {
 
     CharacterReader name("Div class");
     EXPECT_EQ(name.consumeTagName(), "Div");
+    struct NameCase {
+        std::string text;
+        std::string run;
+        bool ascii;
+        bool hasUpper;
+    };
+    const NameCase names[] = {
+        {"div>", "div", true, false},       {"DiV x", "DiV", true, true},
+        {"h1/", "h1", true, false},         {"d" + utf8(0xC9) + "v\t", "d" + utf8(0xC9) + "v", false, false},
+        {"X" + utf8(0x4E2D), "X" + utf8(0x4E2D), false, true}, {std::string("a\0b", 3), "a", true, false},
+    };
+    for (const NameCase& c : names) {
+        CharacterReader reader(c.text);
+        const CharacterReader::NameRun run = reader.consumeTagNameRun();
+        EXPECT_EQ(run.text, c.run) << c.text;
+        EXPECT_EQ(run.ascii, c.ascii) << c.text;
+        EXPECT_EQ(run.hasUpper, c.hasUpper) << c.text;
+    }
     CharacterReader letters("amp12;x");
     EXPECT_EQ(letters.consumeLetterThenDigitSequence(), "amp12");
     CharacterReader hex("1aF9g");
