@@ -110,7 +110,8 @@ std::size_t CharacterReader::getPos() const {
     return countedScalars_;
 }
 
-char32_t CharacterReader::current() const noexcept {
+// At the end, or a scalar of more than one byte.
+char32_t CharacterReader::currentBeyondAscii() const noexcept {
     if (pos_ >= input_.size()) return kEndOfInput;
     const auto byte = static_cast<unsigned char>(input_[pos_]);
     if (byte < 0x80) return byte;
@@ -118,7 +119,7 @@ char32_t CharacterReader::current() const noexcept {
     return utf8::decodeValid(input_, pos_, length);
 }
 
-char32_t CharacterReader::consume() noexcept {
+char32_t CharacterReader::consumeBeyondAscii() noexcept {
     if (pos_ >= input_.size()) {
         stuckAtEnd_ = true;
         return kEndOfInput;
@@ -139,7 +140,7 @@ void CharacterReader::unconsume() noexcept {
     pos_ = utf8::scalarStart(input_, pos_ - 1);
 }
 
-void CharacterReader::advance() noexcept {
+void CharacterReader::advanceBeyondAscii() noexcept {
     if (pos_ >= input_.size()) {
         stuckAtEnd_ = true;
         return;

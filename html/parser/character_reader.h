@@ -75,10 +75,29 @@ public:
     std::string_view input() const noexcept { return input_; }
 
     bool isEmpty() const noexcept { return pos_ >= input_.size(); }
-    char32_t current() const noexcept;
-    char32_t consume() noexcept;
+    // The tokeniser asks for the current scalar at almost every state change, and it is nearly always
+    // ASCII: that case is answered inline, everything else out of line.
+    char32_t current() const noexcept {
+        if (pos_ < input_.size() && static_cast<unsigned char>(input_[pos_]) < 0x80)
+            return static_cast<unsigned char>(input_[pos_]);
+        return currentBeyondAscii();
+    }
+    char32_t consume() noexcept {
+        if (pos_ < input_.size() && static_cast<unsigned char>(input_[pos_]) < 0x80) {
+            stuckAtEnd_ = false;
+            return static_cast<unsigned char>(input_[pos_++]);
+        }
+        return consumeBeyondAscii();
+    }
     void unconsume() noexcept;
-    void advance() noexcept;
+    void advance() noexcept {
+        if (pos_ < input_.size() && static_cast<unsigned char>(input_[pos_]) < 0x80) {
+            ++pos_;
+            stuckAtEnd_ = false;
+            return;
+        }
+        advanceBeyondAscii();
+    }
     void markPos() noexcept { mark_ = pos_; }
     void rewindToMark() noexcept { moveTo(mark_); }
 
@@ -133,6 +152,9 @@ public:
     static bool isLetter(char32_t c) noexcept;
 
 private:
+    char32_t currentBeyondAscii() const noexcept;
+    char32_t consumeBeyondAscii() noexcept;
+    void advanceBeyondAscii() noexcept;
     void moveTo(std::size_t pos) noexcept {
         pos_ = pos;
         stuckAtEnd_ = false;
