@@ -127,7 +127,7 @@ std::string Token::toString() const {
         }
         case TokenType::EndTag: return "</" + asTag().name() + ">";
         case TokenType::Comment: return "<!--" + asComment().data + "-->";
-        case TokenType::Char: return "\"" + asCharacter().data + "\"";
+        case TokenType::Char: return "\"" + std::string(asCharacter().text()) + "\"";
         case TokenType::EndOfFile: return "";
     }
     return "";

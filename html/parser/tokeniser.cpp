@@ -40,8 +40,14 @@ Token& Tokeniser::read() {
     }
     while (!isEmitPending_) step();
     if (hasChars_) {
-        charPending_.data.swap(chars_);
-        chars_.clear();
+        if (charsBorrowed_) {
+            charPending_.borrow(borrowedChars_);
+            charsBorrowed_ = false;
+        } else {
+            charPending_.borrow({});
+            charPending_.data.swap(chars_);
+            chars_.clear();
+        }
         hasChars_ = false;
         return charPending_;
     }
@@ -73,13 +79,38 @@ void Tokeniser::emit(Token& token) {
 // Empty runs are dropped: a character token always carries at least one scalar.
 void Tokeniser::emit(std::string_view characters) {
     if (characters.empty()) return;
+    stopBorrowing();
     chars_.append(characters);
     hasChars_ = true;
 }
 
 void Tokeniser::emit(char32_t c) {
+    stopBorrowing();
     utf8::append(chars_, c);
     hasChars_ = true;
+}
+
+// Most character tokens are one run of text between tags: handing out a view of the input saves
+// copying every text byte once more. Runs that meet in the input (a NUL split, say) grow the view.
+void Tokeniser::emitRun(std::string_view run) {
+    if (run.empty()) return;
+    if (!hasChars_) {
+        borrowedChars_ = run;
+        charsBorrowed_ = true;
+        hasChars_ = true;
+        return;
+    }
+    if (charsBorrowed_ && borrowedChars_.data() + borrowedChars_.size() == run.data()) {
+        borrowedChars_ = std::string_view(borrowedChars_.data(), borrowedChars_.size() + run.size());
+        return;
+    }
+    emit(run);
+}
+
+void Tokeniser::stopBorrowing() {
+    if (!charsBorrowed_) return;
+    chars_.assign(borrowedChars_);
+    charsBorrowed_ = false;
 }
 
 TagToken& Tokeniser::newTagPending(bool isStart) {

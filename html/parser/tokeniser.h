@@ -149,6 +149,11 @@ private:
     void cdataSection();
 
     // Shared helpers (tokeniser.cpp)
+    /// Queues a run read from the input, which stays valid for the whole parse: lent, not copied,
+    /// while it is all of the pending characters.
+    void emitRun(std::string_view run);
+    /// Copies lent pending characters into the buffer, before anything is added to them.
+    void stopBorrowing();
     TagToken& newTagPending(bool isStart);
     void emitPendingTag();
     void newCommentPending();
@@ -173,6 +178,9 @@ private:
     Token* emitPending_ = nullptr;
     bool isEmitPending_ = false;
     bool hasChars_ = false;
+    // While the pending characters are one run of the input, they are only a view of it.
+    bool charsBorrowed_ = false;
+    std::string_view borrowedChars_;
     std::string chars_;
     std::string dataBuffer_;
     TagToken* tagPending_;

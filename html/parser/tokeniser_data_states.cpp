@@ -19,7 +19,7 @@ void Tokeniser::data() {
             reportUnexpectedCharacter();
             return emit(reader_.consume());
         case kEndOfInput: return emitEndOfFile();
-        default: return emit(reader_.consumeData());
+        default: return emitRun(reader_.consumeData());
     }
 }
 
@@ -41,7 +41,7 @@ void Tokeniser::rcdata() {
             reader_.advance();
             return emit(kReplacement);
         case kEndOfInput: return emitEndOfFile();
-        default: return emit(reader_.consumeToAny(kRcdataStops));
+        default: return emitRun(reader_.consumeToAny(kRcdataStops));
     }
 }
 
@@ -54,7 +54,7 @@ void Tokeniser::rawData(TokeniserState lessThanState) {
             return emit(kReplacement);
         case kEndOfInput: return emitEndOfFile();
         case '<': return advanceTransition(lessThanState);
-        default: return emit(reader_.consumeToAny(kRawDataStops));
+        default: return emitRun(reader_.consumeToAny(kRawDataStops));
     }
 }
 
@@ -66,7 +66,7 @@ void Tokeniser::plaintext() {
             reader_.advance();
             return emit(kReplacement);
         case kEndOfInput: return emitEndOfFile();
-        default: return emit(reader_.consumeTo('\0'));
+        default: return emitRun(reader_.consumeTo('\0'));
     }
 }
 

@@ -37,7 +37,7 @@ std::string describe(const html::Token& token) {
         }
         case html::TokenType::Comment:
             return (token.asComment().bogus ? "<!?" : "<!--") + token.asComment().data + "-->";
-        case html::TokenType::Char: return "\"" + token.asCharacter().data + "\"";
+        case html::TokenType::Char: return "\"" + std::string(token.asCharacter().text()) + "\"";
         case html::TokenType::EndOfFile: return "EOF";
     }
     return "";
@@ -127,6 +127,8 @@ const StreamCase kStreams[] = {
     {"PlaintextTakesEverything", "</plaintext><p>", "\"</plaintext><p>\"", S::PLAINTEXT},
     {"CdataState", "x]]>y", "\"xy\"", S::CdataSection},
     {"LessThanNotATag", "a < b <3", "\"a < b <3\""},
+    // Text is lent as a view of the input while it is one run; pieces that are not must be joined.
+    {"SeparatedRunsJoin", "a</>b&lt;c</>d", "\"ab<cd\""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Tokeniser, TokenStream, testing::ValuesIn(kStreams),
