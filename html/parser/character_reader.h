@@ -98,6 +98,8 @@ public:
         }
         advanceBeyondAscii();
     }
+    /// Steps over `count` bytes, which must end on a scalar boundary within the input.
+    void advanceBytes(std::size_t count) noexcept { moveTo(pos_ + count); }
     void markPos() noexcept { mark_ = pos_; }
     void rewindToMark() noexcept { moveTo(mark_); }
 

@@ -17,6 +17,8 @@
 //   own where the two differ.
 #include "html/parser/tokeniser.h"
 
+#include <algorithm>
+
 #include "base/utf8.h"
 #include "html/nodes/exception.h"
 #include "html/parser/entities.h"
@@ -183,6 +185,33 @@ CharacterReference Tokeniser::readCharacterReference(char32_t additionalAllowed,
     reader_.markPos();
     if (reader_.matchConsume('#')) return readNumericReference();
     return readNamedReference(inAttribute);
+}
+
+// A named reference written whole in text ("&nbsp;": ASCII letters, maybe digits, then ";") is the
+// usual kind, and one with a known name is decoded here with no error to report. Anything else (no
+// ";", a non-ASCII letter, an unknown name) is left to the reference states, untouched.
+bool Tokeniser::decodeWholeNamedReference() {
+    constexpr std::size_t kLongestName = 32;  // longer than any name in the table
+    const std::string_view rest = reader_.toString();  // starts with the "&"
+    const std::size_t limit = std::min(rest.size(), kLongestName + 1);
+    const auto isAsciiLetter = [](char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; };
+    const auto isAsciiDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
+    std::size_t end = 1;
+    while (end < limit && isAsciiLetter(rest[end])) ++end;
+    if (end == 1) return false;
+    while (end < limit && isAsciiDigit(rest[end])) ++end;
+    if (end >= rest.size() || rest[end] != ';') return false;
+    const std::string_view name = rest.substr(1, end - 1);
+    if (name != lastReferenceName_) {
+        const NamedCodepoint* entry = EscapeMode::extended().find(name);
+        if (entry == nullptr) return false;
+        lastReferenceName_ = name;
+        lastReference_ = entry;
+    }
+    emit(lastReference_->scalar);
+    if (lastReference_->second != 0) emit(lastReference_->second);
+    reader_.advanceBytes(end + 1);
+    return true;
 }
 
 CharacterReference Tokeniser::readNumericReference() {

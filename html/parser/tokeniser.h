@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "html/parser/character_reader.h"
+#include "html/parser/entities.h"
 #include "html/parser/parse_error.h"
 #include "html/parser/token.h"
 #include "html/parser/tokeniser_state.h"
@@ -169,6 +170,7 @@ private:
     void reportUnexpectedCharacter();
     void reportUnexpectedEnd();
     void reportCharacterReference(std::string_view message);
+    bool decodeWholeNamedReference();
     CharacterReference readNumericReference();
     CharacterReference readNamedReference(bool inAttribute);
 
@@ -183,6 +185,9 @@ private:
     std::string_view borrowedChars_;
     std::string chars_;
     std::string dataBuffer_;
+    // The last reference decoded whole: pages repeat one ("&nbsp;") far more than any other.
+    std::string_view lastReferenceName_;
+    const NamedCodepoint* lastReference_ = nullptr;
     TagToken* tagPending_;
     // Start tags alternate between two records, so the last one emitted stays readable (for
     // matching end tags in text elements) while the next is read, without copying its name.

@@ -13,7 +13,9 @@ using S = TokeniserState;
 // #data-state. U+0000 is kept as it is (with an error), not replaced.
 void Tokeniser::data() {
     switch (reader_.current()) {
-        case '&': return advanceTransition(S::CharacterReferenceInData);
+        case '&':
+            if (decodeWholeNamedReference()) return;
+            return advanceTransition(S::CharacterReferenceInData);
         case '<': return advanceTransition(S::TagOpen);
         case kNull:
             reportUnexpectedCharacter();
