@@ -190,28 +190,38 @@ CharacterReference Tokeniser::readCharacterReference(char32_t additionalAllowed,
 // A named reference written whole in text ("&nbsp;": ASCII letters, maybe digits, then ";") is the
 // usual kind, and one with a known name is decoded here with no error to report. Anything else (no
 // ";", a non-ASCII letter, an unknown name) is left to the reference states, untouched.
+// Runs of them ("&nbsp;&nbsp;") are taken in one call.
 bool Tokeniser::decodeWholeNamedReference() {
     constexpr std::size_t kLongestName = 32;  // longer than any name in the table
-    const std::string_view rest = reader_.toString();  // starts with the "&"
-    const std::size_t limit = std::min(rest.size(), kLongestName + 1);
     const auto isAsciiLetter = [](char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; };
     const auto isAsciiDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
-    std::size_t end = 1;
-    while (end < limit && isAsciiLetter(rest[end])) ++end;
-    if (end == 1) return false;
-    while (end < limit && isAsciiDigit(rest[end])) ++end;
-    if (end >= rest.size() || rest[end] != ';') return false;
-    const std::string_view name = rest.substr(1, end - 1);
-    if (name != lastReferenceName_) {
-        const NamedCodepoint* entry = EscapeMode::extended().find(name);
-        if (entry == nullptr) return false;
-        lastReferenceName_ = name;
-        lastReference_ = entry;
+    bool decoded = false;
+    for (;;) {
+        const std::string_view rest = reader_.toString();
+        if (rest.empty() || rest[0] != '&') return decoded;
+        const std::size_t limit = std::min(rest.size(), kLongestName + 1);
+        std::size_t end = 1;
+        while (end < limit && isAsciiLetter(rest[end])) ++end;
+        if (end == 1) return decoded;
+        while (end < limit && isAsciiDigit(rest[end])) ++end;
+        if (end >= rest.size() || rest[end] != ';') return decoded;
+        const std::string_view name = rest.substr(1, end - 1);
+        if (name != lastReferenceName_) {
+            const NamedCodepoint* entry = EscapeMode::extended().find(name);
+            if (entry == nullptr) return decoded;
+            std::string text;
+            utf8::append(text, entry->scalar);
+            if (entry->second != 0) utf8::append(text, entry->second);
+            std::copy(text.begin(), text.end(), lastReferenceText_.begin());
+            lastReferenceLength_ = text.size();
+            lastReferenceName_ = name;
+        }
+        stopBorrowing();
+        chars_.append(lastReferenceText_.data(), lastReferenceLength_);
+        hasChars_ = true;
+        reader_.advanceBytes(end + 1);
+        decoded = true;
     }
-    emit(lastReference_->scalar);
-    if (lastReference_->second != 0) emit(lastReference_->second);
-    reader_.advanceBytes(end + 1);
-    return true;
 }
 
 CharacterReference Tokeniser::readNumericReference() {

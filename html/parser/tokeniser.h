@@ -185,9 +185,11 @@ private:
     std::string_view borrowedChars_;
     std::string chars_;
     std::string dataBuffer_;
-    // The last reference decoded whole: pages repeat one ("&nbsp;") far more than any other.
+    // The last reference decoded whole, with its UTF-8: pages repeat one ("&nbsp;") far more than any
+    // other.
     std::string_view lastReferenceName_;
-    const NamedCodepoint* lastReference_ = nullptr;
+    std::array<char, 8> lastReferenceText_{};
+    std::size_t lastReferenceLength_ = 0;
     TagToken* tagPending_;
     // Start tags alternate between two records, so the last one emitted stays readable (for
     // matching end tags in text elements) while the next is read, without copying its name.
