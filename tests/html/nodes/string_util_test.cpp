@@ -72,7 +72,7 @@ const std::vector<std::string> kPieces = {
 };
 
 std::string randomText(std::mt19937& random) {
-    std::uniform_int_distribution<std::size_t> length(0, 8);
+    std::uniform_int_distribution<std::size_t> length(0, 12);
     std::uniform_int_distribution<std::size_t> piece(0, kPieces.size() - 1);
     std::string text;
     for (std::size_t n = length(random); n > 0; --n) text += kPieces[piece(random)];
