@@ -1,8 +1,8 @@
 // A cursor over HTML text for the tokeniser. The text is UTF-8; invalid bytes are replaced by U+FFFD
 // once, up front (a copy is made only when the input actually has broken bytes; text that comes
 // validated is not looked at again), so every scan after that works on valid UTF-8 bytes. Every stop
-// set the tokeniser uses is ASCII, so scanning for one is an exact byte search (memchr or a table
-// lookup) that never splits a scalar.
+// set the tokeniser uses is ASCII, so scanning for one is an exact byte search (memchr, sixteen-byte
+// compares against a few stops, or a table lookup) that never splits a scalar.
 //
 // Positions are byte offsets internally; the scalar position that parse errors report is counted
 // only when one is recorded. End of input is `kEndOfInput`, a value above U+10FFFF, so every real

@@ -13,7 +13,6 @@
 #include <string_view>
 
 #include "html/parser/character_reader.h"
-#include "html/parser/entities.h"
 #include "html/parser/parse_error.h"
 #include "html/parser/token.h"
 #include "html/parser/tokeniser_state.h"
