@@ -1,8 +1,8 @@
 // A cursor over HTML text for the tokeniser. The text is UTF-8; invalid bytes are replaced by U+FFFD
 // once, up front (a copy is made only when the input actually has broken bytes; text that comes
 // validated is not looked at again), so every scan after that works on valid UTF-8 bytes. Every stop
-// set the tokeniser uses is ASCII, so scanning for one is an exact byte search (memchr or a table
-// lookup) that never splits a scalar.
+// set the tokeniser uses is ASCII, so scanning for one is an exact byte search (memchr, sixteen-byte
+// compares against a few stops, or a table lookup) that never splits a scalar.
 //
 // Positions are byte offsets internally; the scalar position that parse errors report is counted
 // only when one is recorded. End of input is `kEndOfInput`, a value above U+10FFFF, so every real
@@ -19,17 +19,36 @@
 
 namespace html {
 
-/// A set of ASCII bytes, tested in one table lookup.
+/// A set of ASCII bytes, tested in one table lookup; a set of at most `kFewMembers` bytes also
+/// keeps them listed, so that a scan can compare sixteen bytes at a time against each.
 class ByteSet {
 public:
+    static constexpr std::size_t kFewMembers = 4;
+
     constexpr explicit ByteSet(std::string_view members) {
-        for (char c : members) table_[static_cast<unsigned char>(c)] = true;
+        std::size_t distinct = 0;
+        for (char c : members) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (table_[byte]) continue;
+            table_[byte] = true;
+            if (distinct < kFewMembers) few_[distinct] = byte;
+            ++distinct;
+        }
+        fewCount_ = distinct <= kFewMembers ? distinct : 0;
+        // Unused places repeat the first member, so a scan can always compare against all of them.
+        for (std::size_t i = fewCount_; fewCount_ != 0 && i < kFewMembers; ++i) few_[i] = few_[0];
     }
     constexpr bool contains(unsigned char byte) const noexcept { return table_[byte]; }
     constexpr bool contains(char32_t c) const noexcept { return c < 0x80 && table_[c]; }
+    /// The members when there are at most `kFewMembers` of them (padded with the first); otherwise
+    /// `isFew` is false.
+    constexpr bool isFew() const noexcept { return fewCount_ != 0; }
+    constexpr unsigned char few(std::size_t i) const noexcept { return few_[i]; }
 
 private:
     std::array<bool, 256> table_{};
+    std::array<unsigned char, kFewMembers> few_{};
+    std::size_t fewCount_ = 0;
 };
 
 class CharacterReader {
@@ -56,10 +75,31 @@ public:
     std::string_view input() const noexcept { return input_; }
 
     bool isEmpty() const noexcept { return pos_ >= input_.size(); }
-    char32_t current() const noexcept;
-    char32_t consume() noexcept;
+    // The tokeniser asks for the current scalar at almost every state change, and it is nearly always
+    // ASCII: that case is answered inline, everything else out of line.
+    char32_t current() const noexcept {
+        if (pos_ < input_.size() && static_cast<unsigned char>(input_[pos_]) < 0x80)
+            return static_cast<unsigned char>(input_[pos_]);
+        return currentBeyondAscii();
+    }
+    char32_t consume() noexcept {
+        if (pos_ < input_.size() && static_cast<unsigned char>(input_[pos_]) < 0x80) {
+            stuckAtEnd_ = false;
+            return static_cast<unsigned char>(input_[pos_++]);
+        }
+        return consumeBeyondAscii();
+    }
     void unconsume() noexcept;
-    void advance() noexcept;
+    void advance() noexcept {
+        if (pos_ < input_.size() && static_cast<unsigned char>(input_[pos_]) < 0x80) {
+            ++pos_;
+            stuckAtEnd_ = false;
+            return;
+        }
+        advanceBeyondAscii();
+    }
+    /// Steps over `count` bytes, which must end on a scalar boundary within the input.
+    void advanceBytes(std::size_t count) noexcept { moveTo(pos_ + count); }
     void markPos() noexcept { mark_ = pos_; }
     void rewindToMark() noexcept { moveTo(mark_); }
 
@@ -74,6 +114,14 @@ public:
     std::string_view consumeToEnd() noexcept;
     std::string_view consumeData() noexcept;
     std::string_view consumeTagName() noexcept;
+    /// A tag name run with what its bytes are, learnt while scanning it.
+    struct NameRun {
+        std::string_view text;
+        bool ascii = true;
+        bool hasUpper = false;
+    };
+    /// Like `consumeTagName`, and says whether the run is ASCII and has upper-case ASCII letters.
+    NameRun consumeTagNameRun() noexcept;
     std::string_view consumeLetterSequence() noexcept;
     std::string_view consumeLetterThenDigitSequence() noexcept;
     std::string_view consumeHexSequence() noexcept;
@@ -87,6 +135,12 @@ public:
     bool matchesIgnoreCase(std::string_view text) { return matches(text, true, false); }
     bool matchConsume(std::string_view text) { return matches(text, false, true); }
     bool matchConsumeIgnoreCase(std::string_view text) { return matches(text, true, true); }
+    /// The current byte is the ASCII character `c`; if so, steps over it.
+    bool matchConsume(char c) noexcept {
+        if (pos_ >= input_.size() || input_[pos_] != c) return false;
+        moveTo(pos_ + 1);
+        return true;
+    }
     bool matchesAny(const ByteSet& set) const noexcept;
     bool matchesLetter() const noexcept;
     bool matchesDigit() const noexcept;
@@ -100,6 +154,9 @@ public:
     static bool isLetter(char32_t c) noexcept;
 
 private:
+    char32_t currentBeyondAscii() const noexcept;
+    char32_t consumeBeyondAscii() noexcept;
+    void advanceBeyondAscii() noexcept;
     void moveTo(std::size_t pos) noexcept {
         pos_ = pos;
         stuckAtEnd_ = false;

@@ -28,8 +28,6 @@ char32_t parseBase36(std::string_view digits) {
     return value;
 }
 
-bool lessByName(const NamedCodepoint& a, std::string_view name) { return a.name < name; }
-
 enum class Charset { Utf8, Ascii, Other };
 
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
@@ -117,6 +115,18 @@ EscapeMode::EscapeMode(EscapeModeId id, std::string_view packed) : id_(id) {
         byName_.push_back(entry);
         start = end + 1;
     }
+    // Legacy names are those of the base table, which holds only legacy names.
+    for (NamedCodepoint& entry : byName_) {
+        entry.legacy = id == EscapeModeId::Base || (id == EscapeModeId::Extended && base().find(entry.name) != nullptr);
+    }
+    std::size_t slotCount = 16;
+    while (slotCount < byName_.size() * 2) slotCount *= 2;
+    slots_.assign(slotCount, 0);
+    for (std::size_t position = 0; position < byName_.size(); ++position) {
+        std::size_t slot = slotOf(byName_[position].name);
+        while (slots_[slot] != 0) slot = (slot + 1) & (slots_.size() - 1);
+        slots_[slot] = static_cast<std::uint16_t>(position + 1);
+    }
     byCodepoint_ = byName_;
     std::stable_sort(byCodepoint_.begin(), byCodepoint_.end(),
                      [](const NamedCodepoint& a, const NamedCodepoint& b) { return a.scalar < b.scalar; });
@@ -146,10 +156,22 @@ const EscapeMode& EscapeMode::get(EscapeModeId id) {
     return base();
 }
 
+// FNV-1a: names are short ASCII words, and this spreads them well over a table twice their count.
+std::size_t EscapeMode::slotOf(std::string_view name) const noexcept {
+    std::uint32_t hash = 2166136261u;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return (hash ^ (hash >> 15)) & (slots_.size() - 1);
+}
+
 const NamedCodepoint* EscapeMode::find(std::string_view name) const {
-    const auto it = std::lower_bound(byName_.begin(), byName_.end(), name, lessByName);
-    if (it == byName_.end() || it->name != name) return nullptr;
-    return &*it;
+    for (std::size_t slot = slotOf(name);; slot = (slot + 1) & (slots_.size() - 1)) {
+        const std::uint16_t entry = slots_[slot];
+        if (entry == 0) return nullptr;
+        const NamedCodepoint& candidate = byName_[entry - 1];
+        if (candidate.name.size() == name.size() &&
+            std::equal(name.begin(), name.end(), candidate.name.begin()))
+            return &candidate;
+    }
 }
 
 std::optional<char32_t> EscapeMode::codepointForName(std::string_view name) const {

@@ -127,7 +127,7 @@ std::string Token::toString() const {
         }
         case TokenType::EndTag: return "</" + asTag().name() + ">";
         case TokenType::Comment: return "<!--" + asComment().data + "-->";
-        case TokenType::Char: return "\"" + asCharacter().data + "\"";
+        case TokenType::Char: return "\"" + std::string(asCharacter().text()) + "\"";
         case TokenType::EndOfFile: return "";
     }
     return "";
@@ -161,9 +161,7 @@ TagToken& TagToken::named(std::string_view name) {
 }
 
 void TagToken::addToName(std::string_view text) {
-    tagName_.append(text);
-    lookedUp_ = false;
-    // Branch-free: names are short and this runs for every tag.
+    // Branch-free: names are short.
     unsigned high = 0;
     unsigned upperCount = 0;
     for (char c : text) {
@@ -171,10 +169,14 @@ void TagToken::addToName(std::string_view text) {
         high |= byte;
         upperCount += static_cast<unsigned char>(byte - 'A') < 26 ? 1U : 0U;
     }
-    const bool ascii = high < 0x80;
-    const bool upper = upperCount != 0;
+    addToName(text, high < 0x80, upperCount != 0);
+}
+
+void TagToken::addToName(std::string_view text, bool ascii, bool hasUpper) {
+    tagName_.append(text);
+    lookedUp_ = false;
     nameIsAscii_ = nameIsAscii_ && ascii;
-    nameIsNormal_ = nameIsNormal_ && ascii && !upper;
+    nameIsNormal_ = nameIsNormal_ && ascii && !hasUpper;
     normalNameStale_ = !nameIsNormal_;
 }
 

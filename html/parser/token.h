@@ -182,6 +182,8 @@ public:
 
     void addToName(std::string_view text);
     void addToName(char32_t c);
+    /// Adds a run whose bytes the caller has already classed (ASCII or not, upper-case letters or not).
+    void addToName(std::string_view text, bool ascii, bool hasUpper);
     void addToAttributeName(std::string_view text);
     void addToAttributeName(char32_t c);
     void addToAttributeValue(std::string_view text);
@@ -240,12 +242,25 @@ public:
 };
 
 /// A run of character data.
+/// Characters. The tokeniser lends a run that is one piece of the page as a view of it (`borrow`), so
+/// text is not copied on its way to the tree; anything else is held in `data`.
 class CharacterToken final : public Token {
 public:
     CharacterToken() noexcept : Token(TokenType::Char) {}
-    void reset() noexcept { data.clear(); }
+    void reset() noexcept {
+        data.clear();
+        borrowed_ = {};
+    }
+
+    /// The characters: the borrowed run if there is one, else `data`.
+    std::string_view text() const noexcept { return borrowed_.empty() ? std::string_view(data) : borrowed_; }
+    /// Stands for `run` (which must stay valid while the token is read) instead of `data`; empty to stop.
+    void borrow(std::string_view run) noexcept { borrowed_ = run; }
 
     std::string data;
+
+private:
+    std::string_view borrowed_;
 };
 
 class EndOfFileToken final : public Token {

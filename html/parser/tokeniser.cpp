@@ -17,6 +17,8 @@
 //   own where the two differ.
 #include "html/parser/tokeniser.h"
 
+#include <algorithm>
+
 #include "base/utf8.h"
 #include "html/nodes/exception.h"
 #include "html/parser/entities.h"
@@ -40,8 +42,14 @@ Token& Tokeniser::read() {
     }
     while (!isEmitPending_) step();
     if (hasChars_) {
-        charPending_.data.swap(chars_);
-        chars_.clear();
+        if (charsBorrowed_) {
+            charPending_.borrow(borrowedChars_);
+            charsBorrowed_ = false;
+        } else {
+            charPending_.borrow({});
+            charPending_.data.swap(chars_);
+            chars_.clear();
+        }
         hasChars_ = false;
         return charPending_;
     }
@@ -73,13 +81,38 @@ void Tokeniser::emit(Token& token) {
 // Empty runs are dropped: a character token always carries at least one scalar.
 void Tokeniser::emit(std::string_view characters) {
     if (characters.empty()) return;
+    stopBorrowing();
     chars_.append(characters);
     hasChars_ = true;
 }
 
 void Tokeniser::emit(char32_t c) {
+    stopBorrowing();
     utf8::append(chars_, c);
     hasChars_ = true;
+}
+
+// Most character tokens are one run of text between tags: handing out a view of the input saves
+// copying every text byte once more. Runs that meet in the input (a NUL split, say) grow the view.
+void Tokeniser::emitRun(std::string_view run) {
+    if (run.empty()) return;
+    if (!hasChars_) {
+        borrowedChars_ = run;
+        charsBorrowed_ = true;
+        hasChars_ = true;
+        return;
+    }
+    if (charsBorrowed_ && borrowedChars_.data() + borrowedChars_.size() == run.data()) {
+        borrowedChars_ = std::string_view(borrowedChars_.data(), borrowedChars_.size() + run.size());
+        return;
+    }
+    emit(run);
+}
+
+void Tokeniser::stopBorrowing() {
+    if (!charsBorrowed_) return;
+    chars_.assign(borrowedChars_);
+    charsBorrowed_ = false;
 }
 
 TagToken& Tokeniser::newTagPending(bool isStart) {
@@ -150,8 +183,45 @@ CharacterReference Tokeniser::readCharacterReference(char32_t additionalAllowed,
     if (reader_.current() == additionalAllowed) return {};
     if (reader_.matchesAny(kCharacterReferenceStops)) return {};
     reader_.markPos();
-    if (reader_.matchConsume("#")) return readNumericReference();
+    if (reader_.matchConsume('#')) return readNumericReference();
     return readNamedReference(inAttribute);
+}
+
+// A named reference written whole in text ("&nbsp;": ASCII letters, maybe digits, then ";") is the
+// usual kind, and one with a known name is decoded here with no error to report. Anything else (no
+// ";", a non-ASCII letter, an unknown name) is left to the reference states, untouched.
+// Runs of them ("&nbsp;&nbsp;") are taken in one call.
+bool Tokeniser::decodeWholeNamedReference() {
+    constexpr std::size_t kLongestName = 32;  // longer than any name in the table
+    const auto isAsciiLetter = [](char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; };
+    const auto isAsciiDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
+    bool decoded = false;
+    for (;;) {
+        const std::string_view rest = reader_.toString();
+        if (rest.empty() || rest[0] != '&') return decoded;
+        const std::size_t limit = std::min(rest.size(), kLongestName + 1);
+        std::size_t end = 1;
+        while (end < limit && isAsciiLetter(rest[end])) ++end;
+        if (end == 1) return decoded;
+        while (end < limit && isAsciiDigit(rest[end])) ++end;
+        if (end >= rest.size() || rest[end] != ';') return decoded;
+        const std::string_view name = rest.substr(1, end - 1);
+        if (name != lastReferenceName_) {
+            const NamedCodepoint* entry = EscapeMode::extended().find(name);
+            if (entry == nullptr) return decoded;
+            std::string text;
+            utf8::append(text, entry->scalar);
+            if (entry->second != 0) utf8::append(text, entry->second);
+            std::copy(text.begin(), text.end(), lastReferenceText_.begin());
+            lastReferenceLength_ = text.size();
+            lastReferenceName_ = name;
+        }
+        stopBorrowing();
+        chars_.append(lastReferenceText_.data(), lastReferenceLength_);
+        hasChars_ = true;
+        reader_.advanceBytes(end + 1);
+        decoded = true;
+    }
 }
 
 CharacterReference Tokeniser::readNumericReference() {
@@ -162,7 +232,7 @@ CharacterReference Tokeniser::readNumericReference() {
         reader_.rewindToMark();
         return {};
     }
-    if (!reader_.matchConsume(";")) reportCharacterReference(messages::kMissingSemicolon);
+    if (!reader_.matchConsume(';')) reportCharacterReference(messages::kMissingSemicolon);
     char32_t value = 0;
     for (char digit : digits) {
         const char32_t d = digit <= '9' ? char32_t(digit - '0') : char32_t((digit | 0x20) - 'a' + 10);
@@ -179,7 +249,9 @@ CharacterReference Tokeniser::readNumericReference() {
 CharacterReference Tokeniser::readNamedReference(bool inAttribute) {
     const std::string_view name = reader_.consumeLetterThenDigitSequence();
     const bool looksLegit = reader_.matches(U';');
-    const bool found = Entities::isBaseNamedEntity(name) || (looksLegit && Entities::isNamedEntity(name));
+    // One lookup answers both questions: the base table's names are the extended entries marked legacy.
+    const NamedCodepoint* entry = EscapeMode::extended().find(name);
+    const bool found = entry != nullptr && (entry->legacy || looksLegit);
     if (!found) {
         reader_.rewindToMark();
         if (looksLegit) {
@@ -194,10 +266,7 @@ CharacterReference Tokeniser::readNamedReference(bool inAttribute) {
         reader_.rewindToMark();
         return {};
     }
-    if (!reader_.matchConsume(";")) reportCharacterReference(messages::kMissingSemicolon);
-    const NamedCodepoint* entry = EscapeMode::extended().find(name);
-    if (entry == nullptr)
-        throw Exception(ExceptionType::IllegalArgumentException, "Entity name not found: " + std::string(name));
+    if (!reader_.matchConsume(';')) reportCharacterReference(messages::kMissingSemicolon);
     if (entry->second != 0) return {{entry->scalar, entry->second}, 2};
     return {{entry->scalar, 0}, 1};
 }

@@ -149,6 +149,11 @@ private:
     void cdataSection();
 
     // Shared helpers (tokeniser.cpp)
+    /// Queues a run read from the input, which stays valid for the whole parse: lent, not copied,
+    /// while it is all of the pending characters.
+    void emitRun(std::string_view run);
+    /// Copies lent pending characters into the buffer, before anything is added to them.
+    void stopBorrowing();
     TagToken& newTagPending(bool isStart);
     void emitPendingTag();
     void newCommentPending();
@@ -164,6 +169,7 @@ private:
     void reportUnexpectedCharacter();
     void reportUnexpectedEnd();
     void reportCharacterReference(std::string_view message);
+    bool decodeWholeNamedReference();
     CharacterReference readNumericReference();
     CharacterReference readNamedReference(bool inAttribute);
 
@@ -173,8 +179,16 @@ private:
     Token* emitPending_ = nullptr;
     bool isEmitPending_ = false;
     bool hasChars_ = false;
+    // While the pending characters are one run of the input, they are only a view of it.
+    bool charsBorrowed_ = false;
+    std::string_view borrowedChars_;
     std::string chars_;
     std::string dataBuffer_;
+    // The last reference decoded whole, with its UTF-8: pages repeat one ("&nbsp;") far more than any
+    // other.
+    std::string_view lastReferenceName_;
+    std::array<char, 8> lastReferenceText_{};
+    std::size_t lastReferenceLength_ = 0;
     TagToken* tagPending_;
     // Start tags alternate between two records, so the last one emitted stays readable (for
     // matching end tags in text elements) while the next is read, without copying its name.

@@ -13,13 +13,15 @@ using S = TokeniserState;
 // #data-state. U+0000 is kept as it is (with an error), not replaced.
 void Tokeniser::data() {
     switch (reader_.current()) {
-        case '&': return advanceTransition(S::CharacterReferenceInData);
+        case '&':
+            if (decodeWholeNamedReference()) return;
+            return advanceTransition(S::CharacterReferenceInData);
         case '<': return advanceTransition(S::TagOpen);
         case kNull:
             reportUnexpectedCharacter();
             return emit(reader_.consume());
         case kEndOfInput: return emitEndOfFile();
-        default: return emit(reader_.consumeData());
+        default: return emitRun(reader_.consumeData());
     }
 }
 
@@ -41,7 +43,7 @@ void Tokeniser::rcdata() {
             reader_.advance();
             return emit(kReplacement);
         case kEndOfInput: return emitEndOfFile();
-        default: return emit(reader_.consumeToAny(kRcdataStops));
+        default: return emitRun(reader_.consumeToAny(kRcdataStops));
     }
 }
 
@@ -54,7 +56,7 @@ void Tokeniser::rawData(TokeniserState lessThanState) {
             return emit(kReplacement);
         case kEndOfInput: return emitEndOfFile();
         case '<': return advanceTransition(lessThanState);
-        default: return emit(reader_.consumeToAny(kRawDataStops));
+        default: return emitRun(reader_.consumeToAny(kRawDataStops));
     }
 }
 
@@ -66,7 +68,7 @@ void Tokeniser::plaintext() {
             reader_.advance();
             return emit(kReplacement);
         case kEndOfInput: return emitEndOfFile();
-        default: return emit(reader_.consumeTo('\0'));
+        default: return emitRun(reader_.consumeTo('\0'));
     }
 }
 

@@ -20,7 +20,7 @@ void Tokeniser::markupDeclarationOpen() {
 
 // #cdata-section-state
 void Tokeniser::cdataSection() {
-    emit(reader_.consumeTo(std::string_view("]]>")));
+    emitRun(reader_.consumeTo(std::string_view("]]>")));
     reader_.matchConsume("]]>");
     transition(S::Data);
 }

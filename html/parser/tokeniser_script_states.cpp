@@ -47,7 +47,7 @@ void Tokeniser::scriptDataEscaped() {
             reportUnexpectedCharacter();
             reader_.advance();
             return emit(kReplacement);
-        default: return emit(reader_.consumeToAny(kScriptEscapedStops));
+        default: return emitRun(reader_.consumeToAny(kScriptEscapedStops));
     }
 }
 
@@ -147,7 +147,7 @@ void Tokeniser::scriptDataDoubleEscaped() {
         case kEndOfInput:
             reportUnexpectedEnd();
             return transition(S::Data);
-        default: return emit(reader_.consumeToAny(kScriptEscapedStops));
+        default: return emitRun(reader_.consumeToAny(kScriptEscapedStops));
     }
 }
 

@@ -48,7 +48,8 @@ void Tokeniser::endTagOpen() {
 
 // #tag-name-state. U+0000 in a name becomes U+FFFD without an error.
 void Tokeniser::tagName() {
-    tagPending_->addToName(reader_.consumeTagName());
+    const CharacterReader::NameRun run = reader_.consumeTagNameRun();
+    tagPending_->addToName(run.text, run.ascii, run.hasUpper);
     const char32_t c = reader_.consume();
     if (isTagWhitespace(c)) return transition(S::BeforeAttributeName);
     switch (c) {

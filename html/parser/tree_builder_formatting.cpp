@@ -37,8 +37,18 @@ bool equalEntries(const Element& left, const Element& right) {
 
 }  // namespace
 
-ActiveFormattingElements::Entry ActiveFormattingElements::entryFor(Element* element) {
-    return Entry{element, keyOf(*element), element->tag().builderId()};
+ActiveFormattingElements::Entry ActiveFormattingElements::entryFor(Element* element) const {
+    return Entry{element, hashed_ ? keyOf(*element) : 0, element->tag().builderId()};
+}
+
+void ActiveFormattingElements::startHashing() {
+    hashed_ = true;
+    for (std::size_t position = 0; position < entries_.size(); ++position) {
+        Entry& entry = entries_[position];
+        if (entry.element == nullptr) continue;
+        entry.key = keyOf(*entry.element);
+        byKey_[entry.key].push_back(static_cast<uint32_t>(position));
+    }
 }
 
 std::ptrdiff_t ActiveFormattingElements::lastMarker() const noexcept {
@@ -53,7 +63,7 @@ void ActiveFormattingElements::index(std::size_t position) {
         return;
     }
     byId_[static_cast<std::size_t>(entry.id)].push_back(value);
-    byKey_[entry.key].push_back(value);
+    if (hashed_) byKey_[entry.key].push_back(value);
 }
 
 void ActiveFormattingElements::unindexFrom(std::size_t position) {
@@ -64,6 +74,7 @@ void ActiveFormattingElements::unindexFrom(std::size_t position) {
             continue;
         }
         byId_[static_cast<std::size_t>(entry.id)].pop_back();
+        if (!hashed_) continue;
         auto bucket = byKey_.find(entry.key);
         bucket->second.pop_back();
         if (bucket->second.empty()) byKey_.erase(bucket);
@@ -76,6 +87,20 @@ void ActiveFormattingElements::reindexFrom(std::size_t position) {
 
 // Noah's Ark: walking back to the last marker, the third entry equal to the incoming one goes.
 void ActiveFormattingElements::dropEarliestOfEqualEntries(const Entry& incoming) {
+    if (!hashed_) {
+        // Fewer than kHashedFrom entries: equal ones share the name, so the name is compared first.
+        std::size_t equal = 0;
+        for (std::size_t position = entries_.size(); position > 0; --position) {
+            const Entry& entry = entries_[position - 1];
+            if (entry.element == nullptr) return;
+            if (entry.id != incoming.id || !equalEntries(*entry.element, *incoming.element)) continue;
+            if (++equal == kNoahsArkLimit) {
+                removeAt(position - 1);
+                return;
+            }
+        }
+        return;
+    }
     const auto bucket = byKey_.find(incoming.key);
     if (bucket == byKey_.end()) return;
     const std::ptrdiff_t marker = lastMarker();
@@ -92,6 +117,7 @@ void ActiveFormattingElements::dropEarliestOfEqualEntries(const Entry& incoming)
 }
 
 void ActiveFormattingElements::push(Element* element) {
+    if (!hashed_ && entries_.size() + 1 >= kHashedFrom) startHashing();
     const Entry entry = entryFor(element);
     dropEarliestOfEqualEntries(entry);
     entries_.push_back(entry);
@@ -134,6 +160,7 @@ void ActiveFormattingElements::removeAt(std::size_t position) {
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(position));
     reindexFrom(position);
     if (element != nullptr) members_.erase(element);
+    if (entries_.empty()) hashed_ = false;
 }
 
 bool ActiveFormattingElements::remove(const Element* element) {

@@ -6,6 +6,11 @@
 // marker" and the Noah's Ark count of entries equal to a new one. Both are answered from indexes of
 // ascending list positions: one list per name, and one per (name, attributes) hash. As on the stack
 // of open elements, a change in the middle re-indexes only the entries after it.
+//
+// Hashing every pushed element's name and attributes, and keeping a map entry for it, costs more than
+// the count it saves while the list is short, which on real pages it always is (a link is pushed and
+// closed again). So the hash index is built only once the list reaches `kHashedFrom` entries, and kept
+// until it is empty again; below that, the count walks the few entries after the last marker.
 #pragma once
 
 #include <array>
@@ -27,6 +32,8 @@ public:
     static constexpr std::ptrdiff_t kNone = -1;
     /// Most entries equal in name and attributes that may stand after the last marker.
     static constexpr std::size_t kNoahsArkLimit = 3;
+    /// List length from which entries are found by their hash for the Noah's Ark count.
+    static constexpr std::size_t kHashedFrom = 16;
 
     std::size_t size() const noexcept { return entries_.size(); }
     bool empty() const noexcept { return entries_.empty(); }
@@ -54,11 +61,12 @@ public:
 private:
     struct Entry {
         Element* element;  // nullptr: a marker
-        std::uint64_t key;  // hash of name and attributes, for the Noah's Ark count
+        std::uint64_t key;  // hash of name and attributes, for the Noah's Ark count; 0 until hashed_
         TagId id;
     };
 
-    static Entry entryFor(Element* element);
+    Entry entryFor(Element* element) const;
+    void startHashing();
     std::ptrdiff_t lastMarker() const noexcept;
     void index(std::size_t position);
     void unindexFrom(std::size_t position);
@@ -69,6 +77,7 @@ private:
     std::vector<std::uint32_t> markers_;
     std::array<std::vector<std::uint32_t>, kTagIdCount> byId_;
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> byKey_;
+    bool hashed_ = false;  // entries carry keys and byKey_ indexes them
     PointerSet<Element> members_;
 };
 

@@ -47,16 +47,25 @@ std::ptrdiff_t backOf(const std::vector<uint32_t>& positions) noexcept {
 
 }  // namespace
 
-OpenElementStack::OpenElementStack() : byTableTag_(Tag::tableIndexLimit()) { entries_.reserve(64); }
+OpenElementStack::OpenElementStack() : byTableTag_(Tag::tableIndexLimit()) { entries_.reserve(kReserved); }
 
+// Every parse clears the stack before and after: lists that were never used are passed over, so
+// that clearing a fresh stack allocates nothing, and any grown list gives its memory back.
 void OpenElementStack::clear() {
-    entries_ = {};
-    byId_ = {};
-    byTableTag_ = std::vector<std::vector<uint32_t>>(Tag::tableIndexLimit());
-    byOtherName_ = {};
-    byKind_ = {};
+    const auto release = [](std::vector<uint32_t>& positions) {
+        if (positions.capacity() != 0) std::vector<uint32_t>().swap(positions);
+    };
+    if (entries_.capacity() > kReserved) {
+        entries_ = {};
+        entries_.reserve(kReserved);
+    } else {
+        entries_.clear();
+    }
+    for (std::vector<uint32_t>& positions : byId_) release(positions);
+    for (std::vector<uint32_t>& positions : byTableTag_) release(positions);
+    if (!byOtherName_.empty()) byOtherName_ = {};
+    for (std::vector<uint32_t>& positions : byKind_) release(positions);
     formattingOnStack_ = {};
-    entries_.reserve(64);
 }
 
 std::vector<uint32_t>& OpenElementStack::positionsOfName(const Element& element, TagId id) {

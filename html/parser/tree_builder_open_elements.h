@@ -101,6 +101,8 @@ private:
     void reindexFrom(std::size_t position);
     std::vector<std::uint32_t>& positionsOfName(const Element& element, TagId id);
 
+    // Entries room made at the start: deeper stacks are rare.
+    static constexpr std::size_t kReserved = 64;
     std::vector<Entry> entries_;
     // Positions by name: the builder's names by id, other table names by table index, and names
     // outside the table (rare) by the name itself.

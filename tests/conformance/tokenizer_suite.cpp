@@ -100,13 +100,13 @@ void decodeStrings(json& value) {
 
 std::string lower(std::string_view text) { return html::lowerCaseName(text); }
 
-void appendCharacters(json& tokens, const std::string& data) {
+void appendCharacters(json& tokens, std::string_view data) {
     if (data.empty()) return;
     if (!tokens.empty() && tokens.back()[0] == "Character") {
-        tokens.back()[1] = tokens.back()[1].get<std::string>() + data;
+        tokens.back()[1] = tokens.back()[1].get<std::string>() + std::string(data);
         return;
     }
-    tokens.push_back(json::array({"Character", data}));
+    tokens.push_back(json::array({"Character", std::string(data)}));
 }
 
 json stringOrEmpty(const json& value) { return value.is_null() ? json("") : value; }
@@ -154,7 +154,7 @@ json tokenJson(const html::Token& token) {
         }
         case html::TokenType::EndTag: return json::array({"EndTag", token.asTag().normalName()});
         case html::TokenType::Comment: return json::array({"Comment", token.asComment().data});
-        case html::TokenType::Char: return json::array({"Character", token.asCharacter().data});
+        case html::TokenType::Char: return json::array({"Character", std::string(token.asCharacter().text())});
         case html::TokenType::EndOfFile: return json();
     }
     return json();
@@ -174,7 +174,7 @@ json tokenise(const std::string& input, html::TokeniserState state, const json& 
             const html::Token& token = tokeniser.read();
             if (token.isEOF()) return tokens;
             if (token.isCharacter())
-                appendCharacters(tokens, token.asCharacter().data);
+                appendCharacters(tokens, token.asCharacter().text());
             else
                 tokens.push_back(tokenJson(token));
         }

@@ -169,7 +169,7 @@ ModeResult afterHead(Token& token, HtmlTreeBuilder& builder) {
 // #parsing-main-incdata: raw text of script, style, title, textarea and the like.
 ModeResult text(Token& token, HtmlTreeBuilder& builder) {
     switch (token.type()) {
-        case TokenType::Char: builder.insertCharacters(token.asCharacter().data); return ModeResult::Handled;
+        case TokenType::Char: builder.insertCharacters(token.asCharacter().text()); return ModeResult::Handled;
         case TokenType::EndOfFile:
             builder.error(State::Text);
             builder.pop();

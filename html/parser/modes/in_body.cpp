@@ -19,7 +19,7 @@ bool isHiddenInput(const TagToken& token) { return equalsIgnoreCase(attributeVal
 
 bool insertIfWhitespace(const Token& token, HtmlTreeBuilder& builder) {
     if (!isWhitespace(token)) return false;
-    builder.insertCharacters(token.asCharacter().data);
+    builder.insertCharacters(token.asCharacter().text());
     return true;
 }
 
@@ -34,7 +34,7 @@ ModeResult inBody(Token& token, HtmlTreeBuilder& builder) {
                 builder.error(State::InBody);
                 return ModeResult::Ignored;
             }
-            const std::string& data = token.asCharacter().data;
+            const std::string_view data = token.asCharacter().text();
             builder.reconstructFormattingElements();
             builder.insertCharacters(data);
             if (!isWhitespaceText(data)) builder.framesetOk(false);

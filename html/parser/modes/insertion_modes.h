@@ -57,14 +57,14 @@ constexpr bool isWhitespaceText(std::string_view text) noexcept {
 }
 /// A character token all of whose characters are whitespace.
 inline bool isWhitespace(const Token& token) {
-    return token.isCharacter() && isWhitespaceText(token.asCharacter().data);
+    return token.isCharacter() && isWhitespaceText(token.asCharacter().text());
 }
 /// Inserts a whitespace-only character token as it is (the modes that keep inter-element whitespace);
 /// false, inserting nothing, for any other token.
 bool insertIfWhitespace(const Token& token, HtmlTreeBuilder& builder);
 /// A character token holding exactly one U+0000.
 inline bool isNullCharacter(const Token& token) {
-    return token.isCharacter() && token.asCharacter().data == std::string_view("\0", 1);
+    return token.isCharacter() && token.asCharacter().text() == std::string_view("\0", 1);
 }
 inline TagId idOf(const TagToken& token) { return token.id(); }
 inline bool isStartTag(const Token& token, TagId id) { return token.isStartTag() && idOf(token.asStartTag()) == id; }

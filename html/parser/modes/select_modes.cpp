@@ -70,7 +70,7 @@ ModeResult inSelect(Token& token, HtmlTreeBuilder& builder) {
     switch (token.type()) {
         case TokenType::Char:
             if (isNullCharacter(token)) return ignoredWithError(builder);
-            builder.insertCharacters(token.asCharacter().data);
+            builder.insertCharacters(token.asCharacter().text());
             return ModeResult::Handled;
         case TokenType::Comment: builder.insertComment(token.asComment()); return ModeResult::Handled;
         case TokenType::Doctype: return ignoredWithError(builder);

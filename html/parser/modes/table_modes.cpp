@@ -118,7 +118,7 @@ ModeResult inTableText(Token& token, HtmlTreeBuilder& builder) {
             builder.error(State::InTableText);
             return ModeResult::Ignored;
         }
-        builder.pendingTableCharacters().push_back(token.asCharacter().data);
+        builder.pendingTableCharacters().emplace_back(token.asCharacter().text());
         return ModeResult::Handled;
     }
     std::vector<std::string>& pending = builder.pendingTableCharacters();

@@ -96,6 +96,26 @@ struct TextCase {
     std::string_view text;
 };
 
+// Equal formatting elements are counted by walking a short list and through a hash index once the
+// list is long; either way, and when the index starts among the equal ones, a fourth is dropped.
+TEST(Builder, NoahsArkHoldsForShortAndLongFormattingLists) {
+    const auto count = [](std::string_view text, std::string_view what) {
+        std::size_t found = 0;
+        for (std::size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1)) ++found;
+        return found;
+    };
+    for (int others = 0; others <= 20; ++others) {
+        std::string html = "<p>";
+        for (int i = 0; i < others; ++i) html += "<i n=" + std::to_string(i) + ">";
+        html += "<b c=1><b c=1><b c=2><b c=1><b c=1>x</p>y";
+        const std::string body = bodyOf(html);
+        // Five b inside the paragraph; the fifth meets three equal ones, so the first is dropped and
+        // four are reopened after it, with every i.
+        EXPECT_EQ(count(body, "<b>"), 5u + 4u) << others;
+        EXPECT_EQ(count(body, "<i>"), 2u * static_cast<std::size_t>(others)) << others;
+    }
+}
+
 TEST(Builder, TagsOnlyTheBuilderKnowsAddNoSeparator) {
     const TextCase cases[] = {
         {"a<center>b</center>c", "abc"},

@@ -62,15 +62,17 @@ std::string referenceTrim(std::string_view text) {
 }
 
 // Pieces chosen to meet at every awkward boundary: CR LF, marks after spaces, prepended marks,
-// zero-width joiners, spacing marks, no-break and ideographic spaces.
+// zero-width joiners, spacing marks, no-break and ideographic spaces, control bytes inside long runs.
 const std::vector<std::string> kPieces = {
     " ", " ", "\t", "\r", "\n", "\f", "\r\n", "a", "Z", "\xCC\x81" /* U+0301 */, "\xD8\x80" /* U+0600 */,
     "\xC2\xA0" /* U+00A0 */, "\xE4\xB8\xAD" /* U+4E2D */, "\xE2\x80\x8D" /* ZWJ */, "\xE0\xA4\x83" /* U+0903 */,
     "\xE3\x80\x80" /* U+3000 */, "\xC2\x85" /* U+0085 */, "\xE2\x80\xA8" /* U+2028 */,
+    // Long runs and a control byte below the space, for the word-at-a-time scan.
+    "wordy text", "\x01", "\x1F",
 };
 
 std::string randomText(std::mt19937& random) {
-    std::uniform_int_distribution<std::size_t> length(0, 8);
+    std::uniform_int_distribution<std::size_t> length(0, 12);
     std::uniform_int_distribution<std::size_t> piece(0, kPieces.size() - 1);
     std::string text;
     for (std::size_t n = length(random); n > 0; --n) text += kPieces[piece(random)];

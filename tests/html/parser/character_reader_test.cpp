@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "html/parser/character_reader.h"
 
@@ -109,6 +110,24 @@ TEST(CharacterReader, ScanningPrimitives) {
 
     CharacterReader name("Div class");
     EXPECT_EQ(name.consumeTagName(), "Div");
+    struct NameCase {
+        std::string text;
+        std::string run;
+        bool ascii;
+        bool hasUpper;
+    };
+    const NameCase names[] = {
+        {"div>", "div", true, false},       {"DiV x", "DiV", true, true},
+        {"h1/", "h1", true, false},         {"d" + utf8(0xC9) + "v\t", "d" + utf8(0xC9) + "v", false, false},
+        {"X" + utf8(0x4E2D), "X" + utf8(0x4E2D), false, true}, {std::string("a\0b", 3), "a", true, false},
+    };
+    for (const NameCase& c : names) {
+        CharacterReader reader(c.text);
+        const CharacterReader::NameRun run = reader.consumeTagNameRun();
+        EXPECT_EQ(run.text, c.run) << c.text;
+        EXPECT_EQ(run.ascii, c.ascii) << c.text;
+        EXPECT_EQ(run.hasUpper, c.hasUpper) << c.text;
+    }
     CharacterReader letters("amp12;x");
     EXPECT_EQ(letters.consumeLetterThenDigitSequence(), "amp12");
     CharacterReader hex("1aF9g");
@@ -116,6 +135,35 @@ TEST(CharacterReader, ScanningPrimitives) {
     const std::string accented = utf8(0xE9) + "t" + utf8(0xE9) + "1";
     CharacterReader unicodeLetters(accented);
     EXPECT_EQ(unicodeLetters.consumeLetterSequence(), utf8(0xE9) + "t" + utf8(0xE9));
+}
+
+// Runs are scanned sixteen bytes at a time when the stop set is small: a stop must be found at every
+// offset within and across blocks, after multi-byte text, and a run without one must reach the end.
+TEST(CharacterReader, RunScansFindTheFirstStopAtAnyOffset) {
+    const html::ByteSet few{std::string_view("&<\0", 3)};
+    const html::ByteSet many{"\t\n\r\f />=\"'"};
+    std::vector<std::string> scalars = {"a", "b", utf8(0x4E2D), "c", utf8(0xE9)};
+    for (char c = 'd'; c <= 'z'; ++c) scalars.emplace_back(1, c);
+    for (const html::ByteSet* stops : {&few, &many}) {
+        for (std::size_t start = 0; start < 4; ++start) {
+            std::string run;
+            for (const std::string& scalar : scalars) {
+                run += scalar;
+                for (const char stop : {'&', '<', '\0', '>', '\''}) {
+                    if (!stops->contains(static_cast<unsigned char>(stop))) continue;
+                    const std::string text = std::string(start, 'x') + run + stop + "tail&<";
+                    CharacterReader fresh(text);
+                    for (std::size_t i = 0; i < start; ++i) fresh.advance();
+                    EXPECT_EQ(fresh.consumeToAny(*stops), run) << start << " " << run.size() << " " << int(stop);
+                    EXPECT_EQ(fresh.current(), static_cast<char32_t>(static_cast<unsigned char>(stop)));
+                }
+                CharacterReader noStop(std::string(start, 'x') + run);
+                for (std::size_t i = 0; i < start; ++i) noStop.advance();
+                EXPECT_EQ(noStop.consumeToAny(*stops), run);
+                EXPECT_TRUE(noStop.isEmpty());
+            }
+        }
+    }
 }
 
 TEST(CharacterReader, MatchingIgnoresCaseOnlyWhenAsked) {

@@ -37,7 +37,7 @@ std::string describe(const html::Token& token) {
         }
         case html::TokenType::Comment:
             return (token.asComment().bogus ? "<!?" : "<!--") + token.asComment().data + "-->";
-        case html::TokenType::Char: return "\"" + token.asCharacter().data + "\"";
+        case html::TokenType::Char: return "\"" + std::string(token.asCharacter().text()) + "\"";
         case html::TokenType::EndOfFile: return "EOF";
     }
     return "";
@@ -127,6 +127,15 @@ const StreamCase kStreams[] = {
     {"PlaintextTakesEverything", "</plaintext><p>", "\"</plaintext><p>\"", S::PLAINTEXT},
     {"CdataState", "x]]>y", "\"xy\"", S::CdataSection},
     {"LessThanNotATag", "a < b <3", "\"a < b <3\""},
+    // Text is lent as a view of the input while it is one run; pieces that are not must be joined.
+    {"SeparatedRunsJoin", "a</>b&lt;c</>d", "\"ab<cd\""},
+    // References written whole are decoded at once (the last name is remembered); the rest take the
+    // general path, which must give the same answers.
+    {"RepeatedWholeReferences", "&nbsp;&nbsp;x&amp;&nbsp;", "\"\u00A0\u00A0x&\u00A0\""},
+    {"WholeReferenceWithDigitsAndTwoScalars", "&frac12;&NotEqualTilde;", "\"\u00BD\u2242\u0338\""},
+    {"UnknownWholeNameStaysText", "&nbsp;&nbspx;&nbsp", "\"\u00A0&nbspx;\u00A0\""},
+    {"OverlongNameStaysText", "&" + std::string(40, 'a') + ";", "\"&" + std::string(40, 'a') + ";\""},
+    {"NonAsciiLetterJoinsTheName", "&amp\u00E9;", "\"&amp\u00E9;\""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Tokeniser, TokenStream, testing::ValuesIn(kStreams),
@@ -140,6 +149,7 @@ TEST(TokeniserErrors, MessagesAsRecorded) {
     const Case cases[] = {
         {"&amp x", "Invalid character reference: missing semicolon"},
         {"&foo;", "Invalid character reference: invalid named referenece 'foo'"},
+        {"&nbsp;&foo;", "Invalid character reference: invalid named referenece 'foo'"},
         {"&#;", "Invalid character reference: numeric reference with no numerals"},
         {"&#xD800;", "Invalid character reference: character outside of valid range"},
         {"</p a=1>", "Attributes incorrectly present on end tag"},
