@@ -122,8 +122,8 @@ TEST(CharacterReader, ScanningPrimitives) {
         {"X" + utf8(0x4E2D), "X" + utf8(0x4E2D), false, true}, {std::string("a\0b", 3), "a", true, false},
     };
     for (const NameCase& c : names) {
-        CharacterReader reader(c.text);
-        const CharacterReader::NameRun run = reader.consumeTagNameRun();
+        CharacterReader nameReader(c.text);
+        const CharacterReader::NameRun run = nameReader.consumeTagNameRun();
         EXPECT_EQ(run.text, c.run) << c.text;
         EXPECT_EQ(run.ascii, c.ascii) << c.text;
         EXPECT_EQ(run.hasUpper, c.hasUpper) << c.text;
