@@ -63,43 +63,43 @@ void parseBenchmark(benchmark::State& state, Engine engine, const std::string& p
 
 void tokeniseBenchmark(benchmark::State& state, const std::string& page) {
     for (auto _ : state) {
-        html::CharacterReader reader{std::string_view(page)};
-        html::Tokeniser tokeniser(reader, nullptr);
+        novawick::html::CharacterReader reader{std::string_view(page)};
+        novawick::html::Tokeniser tokeniser(reader, nullptr);
         std::size_t tokens = 0;
-        while (tokeniser.read().type() != html::TokenType::EndOfFile) ++tokens;
+        while (tokeniser.read().type() != novawick::html::TokenType::EndOfFile) ++tokens;
         benchmark::DoNotOptimize(tokens);
     }
     countBytes(state, page.size());
 }
 
-const html::Document& selectionDocument() {
-    static const auto document = html::parse(corpusPage(kSelectionPage), "https://bench.invalid/");
+const novawick::html::Document& selectionDocument() {
+    static const auto document = novawick::html::parse(corpusPage(kSelectionPage), "https://bench.invalid/");
     return *document;
 }
 
 void selectLi(benchmark::State& state) {
-    const html::Document& document = selectionDocument();
+    const novawick::html::Document& document = selectionDocument();
     for (auto _ : state) benchmark::DoNotOptimize(document.select("li").size());
 }
 
 void elementById(benchmark::State& state) {
-    const html::Document& document = selectionDocument();
+    const novawick::html::Document& document = selectionDocument();
     // An id the page lacks: the worst case, a walk over the whole document.
     for (auto _ : state) benchmark::DoNotOptimize(document.getElementById("no-such-id"));
 }
 
 void elementsByClass(benchmark::State& state) {
-    const html::Document& document = selectionDocument();
+    const novawick::html::Document& document = selectionDocument();
     for (auto _ : state) benchmark::DoNotOptimize(document.getElementsByClass("reference").size());
 }
 
 void chapterPipeline(benchmark::State& state) {
     const std::string& page = corpusPage("novel/chapter.html");
     for (auto _ : state) {
-        const auto document = html::parse(page, "https://novel.invalid/");
+        const auto document = novawick::html::parse(page, "https://novel.invalid/");
         std::size_t bytes = 0;
-        if (const html::Element* content = document->getElementById("Content")) {
-            for (const html::Element* paragraph : content->select("p")) bytes += paragraph->text().size();
+        if (const novawick::html::Element* content = document->getElementById("Content")) {
+            for (const novawick::html::Element* paragraph : content->select("p")) bytes += paragraph->text().size();
         }
         benchmark::DoNotOptimize(bytes);
     }

@@ -71,9 +71,9 @@ double timeOneParse(Engine engine, const std::string& page, bool withText) {
         // Keeps the work from being optimised away, like the text check below.
         if (novawick::bench::parseWith(engine, page, withText) == static_cast<std::size_t>(-1)) std::abort();
     } else {
-        const auto document = html::parse(page, "https://bench.invalid/");
+        const auto document = novawick::html::parse(page, "https://bench.invalid/");
         if (withText) {
-            const html::Element* body = document->body();
+            const novawick::html::Element* body = document->body();
             std::string text = body == nullptr ? std::string() : body->text();
             if (text.size() == 1 && text[0] == '\0') std::abort();  // keeps the text from being optimised away
         }

@@ -31,7 +31,7 @@ extern "C" __attribute__((noinline)) std::size_t novawick_bench_measured_parse(i
 namespace {
 
 int reportDocumentMemory(int argc, char** argv) {
-    html::parse("<p>warm</p>");
+    novawick::html::parse("<p>warm</p>");
     for (int index = 2; index < argc; ++index) {
         std::string page;
         if (!novawick::bench::readFile(argv[index], page)) {
@@ -40,7 +40,7 @@ int reportDocumentMemory(int argc, char** argv) {
         }
         std::size_t alive = 0;
         {
-            const auto document = html::parse(page, "https://bench.invalid/");
+            const auto document = novawick::html::parse(page, "https://bench.invalid/");
             alive = novawick::bench::heapBytesInUse();
         }
         // What the document frees when it goes is what it held; tables the parse built for the

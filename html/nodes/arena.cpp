@@ -7,7 +7,7 @@
 #include <limits>
 #include <new>
 
-namespace html {
+namespace novawick::html {
 
 namespace {
 constexpr std::size_t kPageAlignment = Arena::kPageSize;
@@ -180,4 +180,4 @@ void ArenaText::append(std::pmr::memory_resource& arena, std::string_view more) 
     size_ = needed;
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -17,7 +17,7 @@
 #include <memory_resource>
 #include <string_view>
 
-namespace html {
+namespace novawick::html {
 
 class Document;
 
@@ -98,4 +98,4 @@ private:
     std::size_t capacity_ = 0;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -16,7 +16,7 @@
 #include "html/nodes/exception.h"
 #include "html/nodes/string_util.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace {
 
@@ -354,4 +354,4 @@ bool operator==(const Attributes& left, const Attributes& right) noexcept {
     });
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-namespace html {
+namespace novawick::html {
 
 namespace detail {
 /// A stored attribute length below this takes one byte; from it up, a marker byte and four more.
@@ -160,4 +160,4 @@ private:
     Block* block_ = nullptr;
 };
 
-}  // namespace html
+}  // namespace novawick::html

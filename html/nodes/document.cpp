@@ -10,7 +10,7 @@
 #include "html/nodes/string_util.h"
 #include "html/nodes/traversal.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace {
 // Parsed documentation pages take two to three and a half times their source; the first run covers
@@ -173,4 +173,4 @@ std::size_t Document::rememberedSiblingIndex(const Node& node) const {
     return *siblingIndexes_.find(&node);
 }
 
-}  // namespace html
+}  // namespace novawick::html

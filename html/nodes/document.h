@@ -27,7 +27,7 @@
 #include "html/nodes/parse_settings.h"
 #include "html/nodes/pointer_map.h"
 
-namespace html {
+namespace novawick::html {
 
 enum class QuirksMode : std::uint8_t { noQuirks, quirks, limitedQuirks };
 
@@ -155,4 +155,4 @@ private:
     bool updateMetaCharset_ = false;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -13,7 +13,7 @@
 #include "html/nodes/string_util.h"
 #include "html/nodes/traversal.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace {
 [[noreturn]] void fail(std::string_view message) {
@@ -279,4 +279,4 @@ Elements FormElement::elements() const { return Elements(std::vector<Element*>(c
 
 void FormElement::addElement(Element* control) { controls_.push_back(control); }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -23,7 +23,7 @@
 #include "html/nodes/node.h"
 #include "html/nodes/tag.h"
 
-namespace html {
+namespace novawick::html {
 
 class Element : public Node {
 public:
@@ -158,4 +158,4 @@ inline const Element* Node::asElement() const noexcept {
     return isElement() ? static_cast<const Element*>(this) : nullptr;
 }
 
-}  // namespace html
+}  // namespace novawick::html

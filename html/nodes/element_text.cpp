@@ -13,7 +13,7 @@
 #include "html/nodes/text_accumulator.h"
 #include "html/nodes/traversal.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace {
 
@@ -221,4 +221,4 @@ Elements Element::getElementsByClass(std::string_view className) const {
     return found;
 }
 
-}  // namespace html
+}  // namespace novawick::html

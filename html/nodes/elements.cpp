@@ -3,7 +3,7 @@
 
 #include "html/nodes/element.h"
 
-namespace html {
+namespace novawick::html {
 
 std::string Elements::text(bool trimAndNormaliseWhitespace) const {
     std::string joined;
@@ -16,4 +16,4 @@ std::string Elements::text(bool trimAndNormaliseWhitespace) const {
     return joined;
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace html {
+namespace novawick::html {
 
 class Element;
 
@@ -45,4 +45,4 @@ private:
     std::vector<Element*> elements_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -1,6 +1,6 @@
 #include "html/nodes/exception.h"
 
-namespace html {
+namespace novawick::html {
 
 std::string_view exceptionTypeName(ExceptionType type) {
     switch (type) {
@@ -18,4 +18,4 @@ void requireNotEmpty(std::string_view value) {
     if (value.empty()) throw Exception(ExceptionType::IllegalArgumentException, std::string(kStringMustNotBeEmpty));
 }
 
-}  // namespace html
+}  // namespace novawick::html

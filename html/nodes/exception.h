@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace html {
+namespace novawick::html {
 
 enum class ExceptionType {
     IllegalArgumentException,
@@ -42,4 +42,4 @@ inline constexpr std::string_view kNotAChildNode = "Reference node is not a chil
 /// Raises IllegalArgumentException "String must not be empty" when `value` is empty.
 void requireNotEmpty(std::string_view value);
 
-}  // namespace html
+}  // namespace novawick::html

@@ -11,7 +11,7 @@
 #include "html/nodes/document.h"
 #include "html/nodes/string_util.h"
 
-namespace html {
+namespace novawick::html {
 
 std::size_t ValueNode::blockSize(std::string_view value) noexcept {
     const std::size_t kept = value.size() <= kLargestInlineValue ? value.size() : 0;
@@ -113,4 +113,4 @@ bool TextNode::isBlank() const noexcept {
     return true;
 }
 
-}  // namespace html
+}  // namespace novawick::html

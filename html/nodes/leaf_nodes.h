@@ -16,7 +16,7 @@
 #include "html/nodes/arena.h"
 #include "html/nodes/node.h"
 
-namespace html {
+namespace novawick::html {
 
 /// Shared storage of the single-valued leaf nodes.
 class ValueNode : public Node {
@@ -140,4 +140,4 @@ private:
     bool isProcessingInstruction_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -12,7 +12,7 @@
 #include "html/nodes/string_util.h"
 #include "html/nodes/url_resolver.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace {
 Element& requireParent(Element* parent) {
@@ -216,4 +216,4 @@ Node* Node::unwrap() {
     return first;
 }
 
-}  // namespace html
+}  // namespace novawick::html

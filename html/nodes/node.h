@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-namespace html {
+namespace novawick::html {
 
 class Attributes;
 class Document;
@@ -205,4 +205,4 @@ inline ChildNodes::iterator& ChildNodes::iterator::operator++() noexcept {
     return *this;
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -4,7 +4,7 @@
 #include "html/nodes/attributes.h"
 #include "html/nodes/string_util.h"
 
-namespace html {
+namespace novawick::html {
 
 std::string ParseSettings::normalizeTag(std::string_view name) const {
     std::string_view trimmed = trim(name);
@@ -20,4 +20,4 @@ void ParseSettings::normalizeAttributes(Attributes& attributes) const {
     if (!preserveAttributeCase) attributes.normalize();
 }
 
-}  // namespace html
+}  // namespace novawick::html

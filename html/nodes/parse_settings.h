@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace html {
+namespace novawick::html {
 
 class Attributes;
 
@@ -26,4 +26,4 @@ struct ParseSettings {
     void normalizeAttributes(Attributes& attributes) const;
 };
 
-}  // namespace html
+}  // namespace novawick::html

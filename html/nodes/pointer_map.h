@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace html {
+namespace novawick::html {
 
 template <class Key, class Value>
 class PointerMap {
@@ -81,4 +81,4 @@ private:
     std::size_t size_ = 0;
 };
 
-}  // namespace html
+}  // namespace novawick::html

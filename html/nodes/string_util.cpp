@@ -23,7 +23,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace html {
+namespace novawick::html {
 
 namespace utf8 = novawick::utf8;
 
@@ -355,4 +355,4 @@ std::vector<std::string_view> characters(std::string_view text) {
 
 std::size_t characterCount(std::string_view text) { return characters(text).size(); }
 
-}  // namespace html
+}  // namespace novawick::html

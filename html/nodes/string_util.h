@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace html {
+namespace novawick::html {
 
 /// True for the bytes of the whitespace set: space, tab, line feed, form feed, carriage return.
 constexpr bool isWhitespaceByte(char c) noexcept {
@@ -66,4 +66,4 @@ std::vector<std::string_view> characters(std::string_view text);
 /// Number of user-perceived characters in `text`.
 std::size_t characterCount(std::string_view text);
 
-}  // namespace html
+}  // namespace novawick::html

@@ -16,7 +16,7 @@
 #include "html/nodes/text_accumulator.h"
 #include "html/nodes/traversal.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 std::size_t firstNonWhitespaceByte(std::string_view text) noexcept {
@@ -255,4 +255,4 @@ std::size_t SubtreeText::backwardStop(std::size_t position) {
     return at;
 }
 
-}  // namespace html
+}  // namespace novawick::html

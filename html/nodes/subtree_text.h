@@ -25,7 +25,7 @@
 #include "html/nodes/pointer_map.h"
 #include "html/nodes/text_accumulator.h"
 
-namespace html {
+namespace novawick::html {
 
 class SubtreeText {
 public:
@@ -92,4 +92,4 @@ private:
     std::map<std::size_t, std::size_t> backwardRuns_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

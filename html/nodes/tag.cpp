@@ -11,7 +11,7 @@
 #include "html/nodes/exception.h"
 #include "html/nodes/tag_data.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace {
 
@@ -178,4 +178,4 @@ const Tag* Tag::valueOf(std::string_view name, Document& owner) {
     return valueOf(name, ParseSettings::preserveCase(), owner);
 }
 
-}  // namespace html
+}  // namespace novawick::html

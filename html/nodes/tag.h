@@ -10,7 +10,7 @@
 #include "html/nodes/parse_settings.h"
 #include "html/nodes/tag_id.h"
 
-namespace html {
+namespace novawick::html {
 
 class Document;
 
@@ -106,4 +106,4 @@ private:
     static const Tag* const tableTags_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -11,7 +11,7 @@
 
 #include "html/nodes/tag_id.h"
 
-namespace html::tag_data {
+namespace novawick::html::tag_data {
 
 inline constexpr std::uint8_t kBlock = 1U << 0;
 inline constexpr std::uint8_t kInline = 1U << 1;
@@ -169,4 +169,4 @@ inline constexpr std::array<Row, 136> kRows = {{
     {"xmp", 0, TagId::Xmp},
 }};
 
-}  // namespace html::tag_data
+}  // namespace novawick::html::tag_data

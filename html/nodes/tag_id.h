@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace html {
+namespace novawick::html {
 
 enum class TagId : std::uint8_t {
     A,
@@ -232,4 +232,4 @@ inline constexpr std::array<std::string_view, kNamedTagCount> kTagIdNames = {
     "xmp",
 };
 
-}  // namespace html
+}  // namespace novawick::html

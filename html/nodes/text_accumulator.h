@@ -9,7 +9,7 @@
 #include "html/nodes/leaf_nodes.h"
 #include "html/nodes/string_util.h"
 
-namespace html::detail {
+namespace novawick::html::detail {
 
 /// Text keeps its whitespace inside a preserving element or an element directly within one.
 inline bool keepsWhitespace(const Element* parent) noexcept {
@@ -49,4 +49,4 @@ struct TextAccumulator {
     }
 };
 
-}  // namespace html::detail
+}  // namespace novawick::html::detail

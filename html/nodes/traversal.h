@@ -13,7 +13,7 @@
 #include "html/nodes/element.h"
 #include "html/nodes/node.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace detail {
 /// The node after `node` in document order within the subtree of `root`, skipping `node`'s children
@@ -102,4 +102,4 @@ void traverse(Node& root, Head&& head, Tail&& tail) {
     }
 }
 
-}  // namespace html
+}  // namespace novawick::html

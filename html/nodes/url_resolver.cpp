@@ -4,7 +4,7 @@
 
 #include <optional>
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 struct UrlParts {
@@ -133,4 +133,4 @@ std::string resolveUrl(std::string_view base, std::string_view reference) {
     return recompose(*anchor.scheme, anchor.authority, path, ref.query, ref.fragment);
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-namespace html {
+namespace novawick::html {
 
 /// `reference` resolved against `base`. A base without a scheme cannot anchor a relative
 /// reference: an absolute reference is then returned as is, anything else gives "".
 std::string resolveUrl(std::string_view base, std::string_view reference);
 
-}  // namespace html
+}  // namespace novawick::html

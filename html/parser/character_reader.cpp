@@ -13,7 +13,7 @@
 
 #include "base/utf8.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace utf8 = novawick::utf8;
 
@@ -301,4 +301,4 @@ bool CharacterReader::isLetter(char32_t c) noexcept {
     return (U_GET_GC_MASK(static_cast<UChar32>(c)) & (U_GC_L_MASK | U_GC_M_MASK)) != 0;
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -17,7 +17,7 @@
 
 #include "base/utf8.h"
 
-namespace html {
+namespace novawick::html {
 
 /// A set of ASCII bytes, tested in one table lookup; a set of at most `kFewMembers` bytes also
 /// keeps them listed, so that a scan can compare sixteen bytes at a time against each.
@@ -180,4 +180,4 @@ private:
     bool containsValid_ = false;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -15,7 +15,7 @@
 #include "html/parser/entities_data.h"
 #include "html/parser/tokeniser.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace utf8 = novawick::utf8;
 
@@ -269,4 +269,4 @@ std::string Entities::unescape(std::string_view text, bool strict) {
     return tokeniser.decodeCharacterReferences(strict);
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace html {
+namespace novawick::html {
 
 /// Which of the three entity tables a mode uses.
 enum class EscapeModeId { Xhtml, Base, Extended };
@@ -92,4 +92,4 @@ public:
     static std::string unescape(std::string_view text, bool strict = false);
 };
 
-}  // namespace html
+}  // namespace novawick::html

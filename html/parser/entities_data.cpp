@@ -2,7 +2,7 @@
 // The named character references as packed tables: "name=cp[,cp2];index" lines in base 36.
 #include "html/parser/entities_data.h"
 
-namespace html::entity_data {
+namespace novawick::html::entity_data {
 
 const std::string_view kXhtmlPacked =
     "amp=12;1\n"
@@ -2245,4 +2245,4 @@ const std::string_view kExtendedPacked =
     "zwj=6bx;dh\n"
     "zwnj=6bw;dg";
 
-}  // namespace html::entity_data
+}  // namespace novawick::html::entity_data

@@ -3,10 +3,10 @@
 
 #include <string_view>
 
-namespace html::entity_data {
+namespace novawick::html::entity_data {
 
 extern const std::string_view kXhtmlPacked;
 extern const std::string_view kBasePacked;
 extern const std::string_view kExtendedPacked;
 
-}  // namespace html::entity_data
+}  // namespace novawick::html::entity_data

@@ -18,7 +18,7 @@
 #include "html/parser/parse_error.h"
 #include "html/parser/tokeniser.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 // A token is handed back to the current mode only a few times (at most once per mode on the way from
@@ -283,4 +283,4 @@ void HtmlTreeBuilder::replaceOnStack(const Element* out, Element* in) {
     if (position != OpenElementStack::kNone) stack_.replaceAt(static_cast<std::size_t>(position), in);
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -22,7 +22,7 @@
 #include "html/parser/tree_builder_formatting.h"
 #include "html/parser/tree_builder_tags.h"
 
-namespace html {
+namespace novawick::html {
 
 class Document;
 class Element;
@@ -179,4 +179,4 @@ private:
     bool fosterInserts_ = false;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -16,7 +16,7 @@
 #include "html/parser/html_tree_builder.h"
 #include "html/parser/modes/insertion_modes.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 void copyAttributesOf(const Element& from, Element& to) {
@@ -183,4 +183,4 @@ ModeResult HtmlTreeBuilder::adoptionPass(const EndTagToken& token, TagId id, boo
     return ModeResult::Handled;
 }
 
-}  // namespace html
+}  // namespace novawick::html

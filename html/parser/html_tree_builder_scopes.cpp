@@ -5,7 +5,7 @@
 #include "html/nodes/tag.h"
 #include "html/parser/html_tree_builder.h"
 
-namespace html {
+namespace novawick::html {
 
 bool HtmlTreeBuilder::scopeTest(std::ptrdiff_t target, StackKind stops) const noexcept {
     return target != OpenElementStack::kNone && target >= stack_.topmost(stops);
@@ -72,4 +72,4 @@ void HtmlTreeBuilder::resetInsertionMode() {
     }
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -3,7 +3,7 @@
 
 #include "html/parser/modes/insertion_modes.h"
 
-namespace html {
+namespace novawick::html {
 
 ModeResult processInState(HtmlTreeBuilderState state, Token& token, HtmlTreeBuilder& builder) {
     using State = HtmlTreeBuilderState;
@@ -35,4 +35,4 @@ ModeResult processInState(HtmlTreeBuilderState state, Token& token, HtmlTreeBuil
     return ModeResult::Ignored;  // unreachable: every mode is handled above
 }
 
-}  // namespace html
+}  // namespace novawick::html

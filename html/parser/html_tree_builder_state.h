@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace html {
+namespace novawick::html {
 
 class HtmlTreeBuilder;
 class Token;
@@ -64,4 +64,4 @@ enum class ModeResult : std::uint8_t {
 /// Runs `token` once through the rules of `state`.
 ModeResult processInState(HtmlTreeBuilderState state, Token& token, HtmlTreeBuilder& builder);
 
-}  // namespace html
+}  // namespace novawick::html

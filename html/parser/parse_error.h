@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace html {
+namespace novawick::html {
 
 /// One recorded parse error: the reader's position (in scalars) and a message.
 struct ParseError {
@@ -49,4 +49,4 @@ private:
     std::vector<ParseError> errors_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

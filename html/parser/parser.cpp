@@ -3,7 +3,7 @@
 
 #include "html/parser/html_tree_builder.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 // Text is a string view, or validated text that the reader takes as it is.
@@ -52,4 +52,4 @@ std::unique_ptr<Document> parse(novawick::utf8::ValidText html, std::string_view
     return Parser::parse(html, baseUri);
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -13,7 +13,7 @@
 #include "html/nodes/parse_settings.h"
 #include "html/parser/parse_error.h"
 
-namespace html {
+namespace novawick::html {
 
 class HtmlTreeBuilder;
 
@@ -52,4 +52,4 @@ std::unique_ptr<Document> parse(std::string_view html, std::string_view baseUri 
 /// The same for validated `html`, which is not checked again.
 std::unique_ptr<Document> parse(novawick::utf8::ValidText html, std::string_view baseUri = "");
 
-}  // namespace html
+}  // namespace novawick::html

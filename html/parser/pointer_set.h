@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace html {
+namespace novawick::html {
 
 template <class T>
 class PointerSet {
@@ -86,4 +86,4 @@ private:
     std::size_t size_ = 0;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -8,7 +8,7 @@
 #include "base/utf8.h"
 #include "html/nodes/tag.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace utf8 = novawick::utf8;
 
@@ -242,4 +242,4 @@ void TagToken::finishAttribute() {
     hasPendingAttributeValue_ = false;
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -13,7 +13,7 @@
 
 #include "html/parser/tree_builder_tags.h"
 
-namespace html {
+namespace novawick::html {
 
 enum class TokenType { Doctype, StartTag, EndTag, Comment, Char, EndOfFile };
 
@@ -269,4 +269,4 @@ public:
     void reset() noexcept {}
 };
 
-}  // namespace html
+}  // namespace novawick::html

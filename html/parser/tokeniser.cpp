@@ -24,7 +24,7 @@
 #include "html/parser/entities.h"
 #include "html/parser/tokeniser_sets.h"
 
-namespace html {
+namespace novawick::html {
 
 using namespace tokeniser_sets;
 namespace messages = tokeniser_messages;
@@ -358,4 +358,4 @@ void Tokeniser::step() {
     }
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -17,7 +17,7 @@
 #include "html/parser/token.h"
 #include "html/parser/tokeniser_state.h"
 
-namespace html {
+namespace novawick::html {
 
 /// Fixed message texts of the tokeniser; tests compare them.
 namespace tokeniser_messages {
@@ -205,4 +205,4 @@ private:
     bool selfClosingFlagAcknowledged_ = true;
 };
 
-}  // namespace html
+}  // namespace novawick::html

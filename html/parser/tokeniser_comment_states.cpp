@@ -4,7 +4,7 @@
 #include "base/utf8.h"
 #include "html/parser/tokeniser_sets.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace utf8 = novawick::utf8;
 
@@ -140,4 +140,4 @@ void Tokeniser::commentEndBang() {
     }
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -5,7 +5,7 @@
 #include "html/parser/tokeniser.h"
 #include "html/parser/tokeniser_sets.h"
 
-namespace html {
+namespace novawick::html {
 
 using namespace tokeniser_sets;
 using S = TokeniserState;
@@ -159,4 +159,4 @@ void Tokeniser::endTagName(TokeniserState fallback) {
     transition(fallback);
 }
 
-}  // namespace html
+}  // namespace novawick::html

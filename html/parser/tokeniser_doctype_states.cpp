@@ -5,7 +5,7 @@
 #include "base/utf8.h"
 #include "html/parser/tokeniser_sets.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace utf8 = novawick::utf8;
 
@@ -242,4 +242,4 @@ void Tokeniser::bogusDoctype() {
     transition(S::Data);
 }
 
-}  // namespace html
+}  // namespace novawick::html

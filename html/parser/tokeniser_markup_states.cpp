@@ -2,7 +2,7 @@
 // character data.
 #include "html/parser/tokeniser.h"
 
-namespace html {
+namespace novawick::html {
 
 using S = TokeniserState;
 
@@ -25,4 +25,4 @@ void Tokeniser::cdataSection() {
     transition(S::Data);
 }
 
-}  // namespace html
+}  // namespace novawick::html

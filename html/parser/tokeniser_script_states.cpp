@@ -3,7 +3,7 @@
 #include "html/parser/tokeniser.h"
 #include "html/parser/tokeniser_sets.h"
 
-namespace html {
+namespace novawick::html {
 
 using namespace tokeniser_sets;
 using S = TokeniserState;
@@ -208,4 +208,4 @@ void Tokeniser::scriptDataDoubleEscapedLessThanSign() {
     transition(S::ScriptDataDoubleEscaped);
 }
 
-}  // namespace html
+}  // namespace novawick::html

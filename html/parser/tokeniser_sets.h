@@ -6,7 +6,7 @@
 
 #include "html/parser/character_reader.h"
 
-namespace html::tokeniser_sets {
+namespace novawick::html::tokeniser_sets {
 
 using namespace std::string_view_literals;
 
@@ -30,4 +30,4 @@ constexpr bool isTagWhitespace(char32_t c) {
     return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
 }
 
-}  // namespace html::tokeniser_sets
+}  // namespace novawick::html::tokeniser_sets

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace html {
+namespace novawick::html {
 
 enum class TokeniserState {
     Data,
@@ -155,4 +155,4 @@ constexpr std::string_view tokeniserStateName(TokeniserState state) {
     return kTokeniserStateNames[static_cast<std::size_t>(state)];
 }
 
-}  // namespace html
+}  // namespace novawick::html

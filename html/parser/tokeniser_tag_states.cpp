@@ -3,7 +3,7 @@
 #include "html/parser/tokeniser.h"
 #include "html/parser/tokeniser_sets.h"
 
-namespace html {
+namespace novawick::html {
 
 using namespace tokeniser_sets;
 using S = TokeniserState;
@@ -273,4 +273,4 @@ void Tokeniser::selfClosingStartTag() {
     }
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -7,7 +7,7 @@
 #include "html/parser/token.h"
 #include "html/parser/tokeniser.h"
 
-namespace html {
+namespace novawick::html {
 
 TreeBuilder::TreeBuilder() = default;
 TreeBuilder::~TreeBuilder() = default;
@@ -70,4 +70,4 @@ bool TreeBuilder::processEndTag(std::string_view name) {
     return process(token);
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -13,7 +13,7 @@
 #include "html/nodes/parse_settings.h"
 #include "html/parser/tree_builder_open_elements.h"
 
-namespace html {
+namespace novawick::html {
 
 class CharacterReader;
 class Document;
@@ -72,4 +72,4 @@ private:
                                         const ParseSettings& settings);
 };
 
-}  // namespace html
+}  // namespace novawick::html

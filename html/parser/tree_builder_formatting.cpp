@@ -8,7 +8,7 @@
 #include "html/nodes/element.h"
 #include "html/nodes/tag.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 using std::uint32_t;
@@ -186,4 +186,4 @@ void ActiveFormattingElements::replaceAt(std::size_t position, Element* element)
     members_.insert(element);
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -22,7 +22,7 @@
 #include "html/parser/pointer_set.h"
 #include "html/parser/tree_builder_tags.h"
 
-namespace html {
+namespace novawick::html {
 
 class Element;
 
@@ -81,4 +81,4 @@ private:
     PointerSet<Element> members_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

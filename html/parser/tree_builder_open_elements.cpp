@@ -7,7 +7,7 @@
 #include "html/nodes/element.h"
 #include "html/nodes/tag.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 using std::uint32_t;
@@ -216,4 +216,4 @@ std::ptrdiff_t OpenElementStack::topmostOf(TagSet ids) const noexcept {
     return best;
 }
 
-}  // namespace html
+}  // namespace novawick::html

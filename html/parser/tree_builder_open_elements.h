@@ -19,7 +19,7 @@
 #include "html/parser/pointer_set.h"
 #include "html/parser/tree_builder_tags.h"
 
-namespace html {
+namespace novawick::html {
 
 class Element;
 class Tag;
@@ -123,4 +123,4 @@ private:
     PointerSet<Element> formattingOnStack_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

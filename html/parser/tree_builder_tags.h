@@ -14,7 +14,7 @@
 
 #include "html/nodes/tag.h"
 
-namespace html {
+namespace novawick::html {
 
 /// A fixed set of tag ids, tested with one bit test.
 class TagSet {
@@ -132,4 +132,4 @@ inline constexpr TagSet kResetModeTags{Select, Td, Th, Tr, Tbody, Thead, Tfoot, 
                                        Table, Head, Body, Frameset, Html};
 }  // namespace tags
 
-}  // namespace html
+}  // namespace novawick::html

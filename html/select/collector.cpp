@@ -9,7 +9,7 @@
 #include "html/nodes/traversal.h"
 #include "html/select/match_context.h"
 
-namespace html {
+namespace novawick::html {
 // External linkage on purpose: as internal functions the compiler gives the direct walk's loop a
 // worse register allocation.
 namespace collector_detail {
@@ -55,4 +55,4 @@ Elements Collector::collect(const Evaluator& evaluator, const Element& root) {
     return evaluator.sharesWork() ? collectSharingWork(evaluator, root) : collectDirectly(evaluator, root);
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -4,7 +4,7 @@
 #include "html/nodes/elements.h"
 #include "html/select/evaluator.h"
 
-namespace html {
+namespace novawick::html {
 
 class Element;
 
@@ -16,4 +16,4 @@ public:
     static Elements collect(const Evaluator& evaluator, const Element& root);
 };
 
-}  // namespace html
+}  // namespace novawick::html

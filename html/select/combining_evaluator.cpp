@@ -5,7 +5,7 @@
 
 #include "html/select/match_context.h"
 
-namespace html {
+namespace novawick::html {
 
 CombiningEvaluator::CombiningEvaluator(std::vector<EvaluatorPtr> evaluators) : evaluators_(std::move(evaluators)) {
     refreshNesting();
@@ -79,4 +79,4 @@ std::string CombiningEvaluator::Or::toString() const {
     return out;
 }
 
-}  // namespace html
+}  // namespace novawick::html

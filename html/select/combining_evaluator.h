@@ -10,7 +10,7 @@
 
 #include "html/select/evaluator.h"
 
-namespace html {
+namespace novawick::html {
 
 class CombiningEvaluator : public Evaluator {
 public:
@@ -52,4 +52,4 @@ public:
     std::string toString() const override;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -21,7 +21,7 @@
 #include "html/nodes/string_util.h"
 #include "html/select/match_context.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 bool startsWith(std::string_view text, std::string_view prefix) noexcept {
@@ -213,4 +213,4 @@ bool Evaluator::MatchesOwn::matches(const Element&, const Element& element) cons
     return pattern_.find(element.ownText());
 }
 
-}  // namespace html
+}  // namespace novawick::html

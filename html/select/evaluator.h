@@ -16,7 +16,7 @@
 #include "html/nodes/exception.h"
 #include "html/select/regex.h"
 
-namespace html {
+namespace novawick::html {
 
 class Element;
 class MatchContext;
@@ -397,4 +397,4 @@ private:
     Regex pattern_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -13,7 +13,7 @@
 #include "html/nodes/string_util.h"
 #include "html/nodes/traversal.h"
 
-namespace html {
+namespace novawick::html {
 
 LowerCaseText::LowerCaseText(std::string_view text) {
     if (novawick::utf8::isAscii(text)) {
@@ -70,4 +70,4 @@ const LowerCaseText& MatchContext::lowerCaseText() {
     return *lowerCaseText_;
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -18,7 +18,7 @@
 
 #include "html/nodes/subtree_text.h"
 
-namespace html {
+namespace novawick::html {
 
 class Element;
 class Evaluator;
@@ -90,4 +90,4 @@ private:
     std::unordered_map<const Evaluator*, std::unique_ptr<State>> states_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -14,7 +14,7 @@
 #include "html/nodes/exception.h"
 #include "html/select/query_parser.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 struct NthPatterns {
@@ -122,4 +122,4 @@ NthIndex parseNthIndex(std::string_view argument) {
     unexpectedFormat(argument);
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace html {
+namespace novawick::html {
 
 struct NthIndex {
     std::int64_t a = 0;
@@ -16,4 +16,4 @@ struct NthIndex {
 /// does not fit 64 bits, or when a sign stands apart from its digits ("2n + 1").
 NthIndex parseNthIndex(std::string_view argument);
 
-}  // namespace html
+}  // namespace novawick::html

@@ -8,7 +8,7 @@
 #include "html/nodes/element.h"
 #include "html/select/evaluator.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 /// The parent when it is an element other than the document; the child tests need one.
@@ -164,4 +164,4 @@ bool Evaluator::IsRoot::matches(const Element& root, const Element& element) con
     return false;
 }
 
-}  // namespace html
+}  // namespace novawick::html

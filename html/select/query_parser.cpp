@@ -13,7 +13,7 @@
 #include "html/select/nth_index.h"
 #include "html/select/structural_evaluator.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 const std::vector<std::string_view> kCombinators = {",", ">", "+", "~", " "};
@@ -370,4 +370,4 @@ void QueryParser::cssNthChild(bool backwards, bool ofType) {
     }
 }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -18,7 +18,7 @@
 #include "html/select/evaluator.h"
 #include "html/select/token_queue.h"
 
-namespace html {
+namespace novawick::html {
 
 inline constexpr std::size_t kMaxQueryNesting = 100;
 
@@ -73,4 +73,4 @@ private:
     std::size_t level_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

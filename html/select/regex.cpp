@@ -8,7 +8,7 @@
 
 #include "html/nodes/exception.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 // ICU measures strings in int32_t; longer input is cut rather than wrapped to a negative length.
@@ -74,4 +74,4 @@ bool RegexSearch::find(std::size_t begin, std::size_t end) {
     return findWithin(*matcher_, regex_.pattern());
 }
 
-}  // namespace html
+}  // namespace novawick::html

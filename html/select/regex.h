@@ -17,7 +17,7 @@
 #include <unicode/regex.h>
 #include <unicode/utext.h>
 
-namespace html {
+namespace novawick::html {
 
 /// Prefix of the line printed when a pattern does not compile.
 inline constexpr std::string_view kInvalidRegexPrefix = "invalid regex: ";
@@ -69,4 +69,4 @@ private:
     std::unique_ptr<icu::RegexMatcher> matcher_;
 };
 
-}  // namespace html
+}  // namespace novawick::html

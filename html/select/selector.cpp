@@ -9,7 +9,7 @@
 #include "html/select/collector.h"
 #include "html/select/query_parser.h"
 
-namespace html {
+namespace novawick::html {
 
 Elements select(const Element& root, std::string_view query) {
     std::string_view trimmed = trim(query);
@@ -57,4 +57,4 @@ bool Element::is(std::string_view query) const { return html::is(*this, query); 
 
 Elements Elements::select(std::string_view query) const { return html::select(*this, query); }
 
-}  // namespace html
+}  // namespace novawick::html

@@ -9,7 +9,7 @@
 #include "html/nodes/elements.h"
 #include "html/select/evaluator.h"
 
-namespace html {
+namespace novawick::html {
 
 class Element;
 
@@ -34,4 +34,4 @@ public:
     static Elements select(std::string_view query, const Elements& roots) { return html::select(roots, query); }
 };
 
-}  // namespace html
+}  // namespace novawick::html

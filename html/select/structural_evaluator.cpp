@@ -17,7 +17,7 @@
 #include "html/nodes/traversal.h"
 #include "html/select/match_context.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 /// The inner evaluator asked directly.
@@ -197,4 +197,4 @@ bool StructuralEvaluator::ImmediatePreviousSibling::matchesIn(MatchContext& cont
     return previousSiblingMatches(context.root(), element, within(*evaluator_, context));
 }
 
-}  // namespace html
+}  // namespace novawick::html

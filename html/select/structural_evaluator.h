@@ -10,7 +10,7 @@
 
 #include "html/select/evaluator.h"
 
-namespace html {
+namespace novawick::html {
 
 class StructuralEvaluator : public Evaluator {
 public:
@@ -91,4 +91,4 @@ public:
     std::string toString() const override { return evaluator_->toString() + " + "; }
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -11,7 +11,7 @@
 #include "base/utf8.h"
 #include "html/nodes/string_util.h"
 
-namespace html {
+namespace novawick::html {
 
 namespace utf8 = novawick::utf8;
 
@@ -298,4 +298,4 @@ std::string TokenQueue::unescape(std::string_view text) {
     return out;
 }
 
-}  // namespace html
+}  // namespace novawick::html

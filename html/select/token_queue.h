@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace html {
+namespace novawick::html {
 
 class TokenQueue {
 public:
@@ -86,4 +86,4 @@ private:
     std::size_t position_ = 0;
 };
 
-}  // namespace html
+}  // namespace novawick::html

@@ -46,36 +46,36 @@ struct BodyCount {
     std::size_t keptLeadingNewlines = 0;  // line feeds kept right after pre/listing/textarea start tags
 };
 
-bool dropsLeadingNewline(const html::Element& element) {
+bool dropsLeadingNewline(const novawick::html::Element& element) {
     const std::string_view name = element.tagNameNormal();
     return name == "pre" || name == "listing" || name == "textarea";
 }
 
-BodyCount countBody(html::Element& body) {
+BodyCount countBody(novawick::html::Element& body) {
     BodyCount count;
-    html::forEachNode(body, [&count](html::Node& node) {
+    novawick::html::forEachNode(body, [&count](novawick::html::Node& node) {
         switch (node.kind()) {
-            case html::NodeKind::Text:
-                count.bytes += static_cast<html::TextNode&>(node).getWholeText().size();
+            case novawick::html::NodeKind::Text:
+                count.bytes += static_cast<novawick::html::TextNode&>(node).getWholeText().size();
                 break;
-            case html::NodeKind::Data:
-                count.bytes += static_cast<html::DataNode&>(node).getWholeData().size();
+            case novawick::html::NodeKind::Data:
+                count.bytes += static_cast<novawick::html::DataNode&>(node).getWholeData().size();
                 break;
-            case html::NodeKind::Element:
-            case html::NodeKind::FormElement: {
-                auto& element = static_cast<html::Element&>(node);
+            case novawick::html::NodeKind::Element:
+            case novawick::html::NodeKind::FormElement: {
+                auto& element = static_cast<novawick::html::Element&>(node);
                 if (!dropsLeadingNewline(element) || !element.hasChildNodes()) break;
-                const html::Node* first = element.childNodes().front();
-                if (first->kind() == html::NodeKind::Text &&
-                    static_cast<const html::TextNode*>(first)->getWholeText().starts_with('\n')) {
+                const novawick::html::Node* first = element.childNodes().front();
+                if (first->kind() == novawick::html::NodeKind::Text &&
+                    static_cast<const novawick::html::TextNode*>(first)->getWholeText().starts_with('\n')) {
                     ++count.keptLeadingNewlines;
                 }
                 break;
             }
-            case html::NodeKind::Document:
-            case html::NodeKind::Comment:
-            case html::NodeKind::DocumentType:
-            case html::NodeKind::XmlDeclaration:
+            case novawick::html::NodeKind::Document:
+            case novawick::html::NodeKind::Comment:
+            case novawick::html::NodeKind::DocumentType:
+            case novawick::html::NodeKind::XmlDeclaration:
                 break;
         }
     });
@@ -93,8 +93,8 @@ TEST(CorpusText, BodyCharacterDataMatchesReferenceParsers) {
     for (const Expectation& expected : expectations) {
         SCOPED_TRACE(expected.file);
         const std::string page = novawick::testing::readTestData(kCorpus / expected.file, "a corpus page");
-        const auto document = html::parse(page, "https://corpus.invalid/");
-        html::Element* body = document->body();
+        const auto document = novawick::html::parse(page, "https://corpus.invalid/");
+        novawick::html::Element* body = document->body();
         ASSERT_NE(body, nullptr);
         const BodyCount count = countBody(*body);
         EXPECT_EQ(count.bytes - count.keptLeadingNewlines, expected.bodyBytes)
@@ -120,7 +120,7 @@ TEST(CorpusText, KeptNewlineAfterPreIsTheOnlyAdjustment) {
     };
     for (const Case& item : cases) {
         SCOPED_TRACE(item.html);
-        const auto document = html::parse(item.html);
+        const auto document = novawick::html::parse(item.html);
         const BodyCount count = countBody(*document->body());
         EXPECT_EQ(count.bytes - count.keptLeadingNewlines, item.referenceBytes);
     }

@@ -23,7 +23,7 @@ TEST(DocumentMemory, EveryCorpusPageTakesAtMostFourTimesItsSize) {
             if (file.path().extension() != ".html") continue;
             SCOPED_TRACE(file.path().string());
             const std::string page = novawick::testing::readTestData(file.path(), "a corpus page");
-            const auto document = html::parse(page, "https://corpus.invalid/");
+            const auto document = novawick::html::parse(page, "https://corpus.invalid/");
             const double ratio = static_cast<double>(document->arenaBytes()) / static_cast<double>(page.size());
             EXPECT_LE(ratio, kMemoryGoal);
             ++pages;

@@ -13,15 +13,15 @@
 namespace {
 
 TEST(FastLookup, EveryBuilderTagNameMapsToItsOwnId) {
-    for (std::size_t id = 0; id < html::kNamedTagCount; ++id) {
-        const std::string_view name = html::kTagIdNames[id];
+    for (std::size_t id = 0; id < novawick::html::kNamedTagCount; ++id) {
+        const std::string_view name = novawick::html::kTagIdNames[id];
         SCOPED_TRACE(std::string(name));
-        EXPECT_EQ(html::tagIdOf(name), static_cast<html::TagId>(id));
+        EXPECT_EQ(novawick::html::tagIdOf(name), static_cast<novawick::html::TagId>(id));
         // The tree builder keys on lower-case names only.
         std::string upper(name);
         for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
         if (upper != name) {
-            EXPECT_EQ(html::tagIdOf(upper), html::TagId::Other);
+            EXPECT_EQ(novawick::html::tagIdOf(upper), novawick::html::TagId::Other);
         }
     }
 }
@@ -31,9 +31,9 @@ TEST(FastLookup, NearMissesAreOther) {
                             "xable",  "blockquotes", "figcaptionx", "abbr", "divdivdivdivdiv", "\xff"};
     for (const char* miss : misses) {
         SCOPED_TRACE(miss);
-        EXPECT_EQ(html::tagIdOf(miss), html::TagId::Other);
+        EXPECT_EQ(novawick::html::tagIdOf(miss), novawick::html::TagId::Other);
     }
-    EXPECT_EQ(html::tagIdOf(std::string_view("a\0", 2)), html::TagId::Other);
+    EXPECT_EQ(novawick::html::tagIdOf(std::string_view("a\0", 2)), novawick::html::TagId::Other);
 }
 
 TEST(FastLookup, TagTableFindsKnownNamesOnly) {
@@ -44,7 +44,7 @@ TEST(FastLookup, TagTableFindsKnownNamesOnly) {
                  {"DIV", false}, {"spa", false}, {"spanx", false}, {"", false}, {"custom-element", false}};
     for (const auto& item : cases) {
         SCOPED_TRACE(item.name);
-        const html::Tag* tag = html::Tag::find(item.name);
+        const novawick::html::Tag* tag = novawick::html::Tag::find(item.name);
         EXPECT_EQ(tag != nullptr, item.known);
         if (tag != nullptr) {
             EXPECT_EQ(tag->getName(), item.name);
@@ -53,17 +53,17 @@ TEST(FastLookup, TagTableFindsKnownNamesOnly) {
 }
 
 TEST(FastLookup, EveryKnownTagIsFoundUnderItsOwnName) {
-    html::Document document("");
+    novawick::html::Document document("");
     std::size_t found = 0;
-    for (std::size_t id = 0; id < html::kNamedTagCount; ++id) {
-        const std::string_view name = html::kTagIdNames[id];
-        if (const html::Tag* tag = html::Tag::find(name)) {
+    for (std::size_t id = 0; id < novawick::html::kNamedTagCount; ++id) {
+        const std::string_view name = novawick::html::kTagIdNames[id];
+        if (const novawick::html::Tag* tag = novawick::html::Tag::find(name)) {
             EXPECT_EQ(tag->getName(), name);
-            EXPECT_EQ(html::Tag::valueOf(name, document), tag);
+            EXPECT_EQ(novawick::html::Tag::valueOf(name, document), tag);
             ++found;
         }
     }
-    EXPECT_GT(found, html::kNamedTagCount / 2);
+    EXPECT_GT(found, novawick::html::kNamedTagCount / 2);
 }
 
 // The class test's search-based fast path against the name-by-name answers it must keep.
@@ -85,8 +85,8 @@ TEST(FastLookup, HasClassAgreesWithNameByNameMatching) {
     };
     for (const auto& item : cases) {
         SCOPED_TRACE(std::string(item.classes) + " / " + item.wanted);
-        html::Document document("");
-        html::Element* element = document.createElement("div");
+        novawick::html::Document document("");
+        novawick::html::Element* element = document.createElement("div");
         element->attr("class", item.classes);
         EXPECT_EQ(element->hasClass(item.wanted), item.expected);
     }

@@ -25,7 +25,7 @@
 #endif
 #endif
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 #ifdef NOVAWICK_SANITIZED
@@ -210,4 +210,4 @@ TEST(HostileDocuments, EveryByteValueInEveryPlace) {
 }
 
 }  // namespace
-}  // namespace html
+}  // namespace novawick::html

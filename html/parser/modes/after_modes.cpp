@@ -6,7 +6,7 @@
 // point (the body is still open), not to the html element or the document.
 #include "html/parser/modes/insertion_modes.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 
 using State = HtmlTreeBuilderState;
 
@@ -127,4 +127,4 @@ ModeResult afterAfterFrameset(Token& token, HtmlTreeBuilder& builder) {
 // #parsing-main-inforeign: never entered; svg and math content is built by the in-body rules.
 ModeResult foreignContent(Token&, HtmlTreeBuilder&) { return ModeResult::Handled; }
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

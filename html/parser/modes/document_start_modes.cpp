@@ -4,7 +4,7 @@
 #include "html/nodes/element.h"
 #include "html/parser/modes/insertion_modes.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 
 using State = HtmlTreeBuilderState;
 
@@ -94,4 +94,4 @@ ModeResult beforeHead(Token& token, HtmlTreeBuilder& builder) {
     return ModeResult::Reprocess;
 }
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

@@ -4,7 +4,7 @@
 #include "html/parser/modes/insertion_modes.h"
 #include "html/parser/tokeniser.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 
 using State = HtmlTreeBuilderState;
 
@@ -186,4 +186,4 @@ ModeResult text(Token& token, HtmlTreeBuilder& builder) {
     return ModeResult::Handled;
 }
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

@@ -4,7 +4,7 @@
 #include "html/nodes/string_util.h"
 #include "html/parser/modes/insertion_modes.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 
 using State = HtmlTreeBuilderState;
 
@@ -49,4 +49,4 @@ ModeResult inBody(Token& token, HtmlTreeBuilder& builder) {
     return ModeResult::Handled;
 }
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

@@ -4,7 +4,7 @@
 #include "html/nodes/element.h"
 #include "html/parser/modes/insertion_modes.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 namespace {
 
 using State = HtmlTreeBuilderState;
@@ -109,4 +109,4 @@ ModeResult inBodyEndTag(EndTagToken& token, HtmlTreeBuilder& builder) {
     }
 }
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

@@ -16,7 +16,7 @@
 #include "html/parser/modes/insertion_modes.h"
 #include "html/parser/tokeniser.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 namespace {
 
 using State = HtmlTreeBuilderState;
@@ -326,4 +326,4 @@ ModeResult inBodyStartTag(StartTagToken& tag, HtmlTreeBuilder& builder) {
     return ModeResult::Handled;
 }
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

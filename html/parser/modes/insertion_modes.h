@@ -10,7 +10,7 @@
 #include "html/parser/tokeniser_state.h"
 #include "html/parser/tree_builder_tags.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 
 ModeResult initial(Token& token, HtmlTreeBuilder& builder);
 ModeResult beforeHtml(Token& token, HtmlTreeBuilder& builder);
@@ -74,4 +74,4 @@ std::string_view attributeValue(const TagToken& token, std::string_view name);
 /// A type attribute equal to "hidden", ignoring case.
 bool isHiddenInput(const TagToken& token);
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

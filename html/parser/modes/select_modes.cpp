@@ -4,7 +4,7 @@
 #include "html/nodes/element.h"
 #include "html/parser/modes/insertion_modes.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 namespace {
 
 using State = HtmlTreeBuilderState;
@@ -98,4 +98,4 @@ ModeResult inSelectInTable(Token& token, HtmlTreeBuilder& builder) {
     return builder.processAs(State::InSelect, token);
 }
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

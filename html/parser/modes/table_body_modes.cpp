@@ -3,7 +3,7 @@
 #include "html/nodes/element.h"
 #include "html/parser/modes/insertion_modes.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 namespace {
 
 using State = HtmlTreeBuilderState;
@@ -116,4 +116,4 @@ ModeResult inCell(Token& token, HtmlTreeBuilder& builder) {
     return builder.processAs(State::InBody, token);
 }
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

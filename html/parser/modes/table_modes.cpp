@@ -8,7 +8,7 @@
 #include "html/nodes/element.h"
 #include "html/parser/modes/insertion_modes.h"
 
-namespace html::modes {
+namespace novawick::html::modes {
 namespace {
 
 using State = HtmlTreeBuilderState;
@@ -207,4 +207,4 @@ ModeResult inColumnGroup(Token& token, HtmlTreeBuilder& builder) {
     return builder.processEndTag("colgroup") ? ModeResult::Reprocess : ModeResult::Handled;
 }
 
-}  // namespace html::modes
+}  // namespace novawick::html::modes

@@ -69,16 +69,16 @@ int main(int argc, char** argv) {
         writeError("html-query: cannot read " + arguments->file + ": " + reason + "\n");
         return 1;
     }
-    auto document = html::parse(*html);
-    html::Elements selected;
+    auto document = novawick::html::parse(*html);
+    novawick::html::Elements selected;
     try {
-        selected = html::select(*document, arguments->query);
-    } catch (const html::Exception& error) {
+        selected = novawick::html::select(*document, arguments->query);
+    } catch (const novawick::html::Exception& error) {
         writeError(error.message() + "\n");
         return 2;
     }
     std::string out;
-    for (const html::Element* element : selected) {
+    for (const novawick::html::Element* element : selected) {
         out += element->tagName();
         out += '\t';
         out += arguments->attribute ? element->attr(*arguments->attribute) : element->text();

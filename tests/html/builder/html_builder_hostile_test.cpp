@@ -22,11 +22,11 @@ std::string repeat(std::string_view piece, std::size_t count) {
 }
 
 // Follows first element children down from `element`; returns how many levels it went.
-std::size_t depthBelow(const html::Element* element) {
+std::size_t depthBelow(const novawick::html::Element* element) {
     std::size_t depth = 0;
     for (;;) {
-        const html::Element* next = nullptr;
-        for (const html::Node* child : element->childNodes()) {
+        const novawick::html::Element* next = nullptr;
+        for (const novawick::html::Node* child : element->childNodes()) {
             if ((next = child->asElement()) != nullptr) break;
         }
         if (next == nullptr) return depth;
@@ -37,7 +37,7 @@ std::size_t depthBelow(const html::Element* element) {
 
 TEST(Hostile, MillionNestedDivs) {
     constexpr std::size_t kDepth = 1'000'000;
-    const auto document = html::parse(repeat("<div>", kDepth) + "x");
+    const auto document = novawick::html::parse(repeat("<div>", kDepth) + "x");
     ASSERT_NE(document->body(), nullptr);
     EXPECT_EQ(depthBelow(document->body()), kDepth);
 }
@@ -45,13 +45,13 @@ TEST(Hostile, MillionNestedDivs) {
 TEST(Hostile, NestedDivsWithParagraphAndTables) {
     // Every div asks "is a p in button scope?" and every table end resets the mode.
     const std::string html = "<p><applet>" + repeat("<div>", 200'000) + repeat("<table></table>", 10'000);
-    const auto document = html::parse(html);
+    const auto document = novawick::html::parse(html);
     EXPECT_EQ(depthBelow(document->body()), 2U + 200'000U + 1U);  // p, applet, the divs, a table
 }
 
 TEST(Hostile, HundredThousandUnclosedBoldTags) {
     constexpr std::size_t kCount = 100'000;
-    const auto document = html::parse(repeat("<b>", kCount) + "x<p>y");
+    const auto document = novawick::html::parse(repeat("<b>", kCount) + "x<p>y");
     ASSERT_NE(document->body(), nullptr);
     EXPECT_EQ(document->body()->text(), "x y");
     // Every b stays open, so the paragraph goes inside the innermost one.
@@ -62,7 +62,7 @@ TEST(Hostile, ManyDistinctFormattingElementsAndAnchors) {
     std::string html;
     for (int i = 0; i < 20'000; ++i) html += "<b id=" + std::to_string(i) + ">";
     html += repeat("<a>x</a>", 20'000);
-    const auto document = html::parse(html);
+    const auto document = novawick::html::parse(html);
     EXPECT_EQ(document->body()->text().size(), 20'000U);
 }
 
@@ -87,11 +87,11 @@ TEST(Hostile, ReopenedFormattingElementsStayWithinTheAllowance) {
             html += "<b title=" + value + ">";
         }
         html += repeat("<p>x</p>", kParagraphs);
-        const auto document = html::parse(html);
+        const auto document = novawick::html::parse(html);
 
-        const std::size_t allowance = html::HtmlTreeBuilder::kReopeningAllowance +
-                                      html::HtmlTreeBuilder::kReopeningAllowancePerInputByte * html.size();
-        const std::size_t leastCost = sizeof(html::Element) + c.valueSize;
+        const std::size_t allowance = novawick::html::HtmlTreeBuilder::kReopeningAllowance +
+                                      novawick::html::HtmlTreeBuilder::kReopeningAllowancePerInputByte * html.size();
+        const std::size_t leastCost = sizeof(novawick::html::Element) + c.valueSize;
         const std::size_t copies = document->select("b").size() - c.tags;
         EXPECT_GT(copies, 0U);
         EXPECT_LE(copies, allowance / leastCost);
@@ -106,8 +106,8 @@ TEST(Hostile, MillionAttributes) {
     std::string html = "<div";
     for (std::size_t i = 0; i < kCount; ++i) html += " a" + std::to_string(i) + "=v";
     html += ">x</div>";
-    const auto document = html::parse(html);
-    const html::Element* div = document->body()->children().first();
+    const auto document = novawick::html::parse(html);
+    const novawick::html::Element* div = document->body()->children().first();
     ASSERT_NE(div, nullptr);
     EXPECT_EQ(div->attributes().size(), kCount);
     EXPECT_EQ(div->attr("a999999"), "v");
@@ -115,17 +115,17 @@ TEST(Hostile, MillionAttributes) {
 
 TEST(Hostile, TwentyMegabytesOfText) {
     const std::string text(20U << 20U, 'x');
-    const auto document = html::parse("<p>" + text);
-    const html::Element* p = document->body()->children().first();
+    const auto document = novawick::html::parse("<p>" + text);
+    const novawick::html::Element* p = document->body()->children().first();
     ASSERT_NE(p, nullptr);
     ASSERT_EQ(p->childNodeSize(), 1U);
-    EXPECT_EQ(static_cast<const html::TextNode*>(p->childNode(0))->getWholeText().size(), text.size());
+    EXPECT_EQ(static_cast<const novawick::html::TextNode*>(p->childNode(0))->getWholeText().size(), text.size());
 }
 
 TEST(Hostile, ManyMisnestedEndTagsEndQuickly) {
     // Each end tag may run the adoption agency; its passes are bounded.
     const std::string html = repeat("<a><b><div><i><p>", 2'000) + repeat("</a></b></i>", 2'000);
-    const auto document = html::parse(html);
+    const auto document = novawick::html::parse(html);
     EXPECT_NE(document->body(), nullptr);
 }
 

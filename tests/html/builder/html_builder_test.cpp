@@ -23,8 +23,8 @@ struct TreeCase {
 };
 
 std::string bodyOf(std::string_view html) {
-    const auto document = html::parse(html);
-    const html::Element* body = document->body();
+    const auto document = novawick::html::parse(html);
+    const novawick::html::Element* body = document->body();
     return body == nullptr ? "(no body)" : dumpTree(*body);
 }
 
@@ -127,13 +127,13 @@ TEST(Builder, TagsOnlyTheBuilderKnowsAddNoSeparator) {
         {"a<div>b</div>c", "a bc"},  // a block, for contrast
     };
     for (const TextCase& item : cases) {
-        const auto document = html::parse(item.html);
+        const auto document = novawick::html::parse(item.html);
         EXPECT_EQ(document->body()->text(), item.text) << item.html;
     }
 }
 
 TEST(Builder, WholeDocumentOfEmptyInput) {
-    const auto document = html::parse("");
+    const auto document = novawick::html::parse("");
     EXPECT_EQ(dumpTree(*document), "| <html>\n|   <head>\n|   <body>\n");
     EXPECT_NE(document->body(), nullptr);
 }
@@ -144,84 +144,84 @@ TEST(Builder, ValidatedTextGivesTheTreeOfUncheckedText) {
     const std::string page = readTestData(testDataFolder() / "corpus/novel/chapter.html", "a chapter page");
     const std::optional<novawick::utf8::ValidText> validated = novawick::utf8::validate(page);
     ASSERT_TRUE(validated);
-    EXPECT_EQ(dumpTree(*html::parse(*validated)), dumpTree(*html::parse(page)));
+    EXPECT_EQ(dumpTree(*novawick::html::parse(*validated)), dumpTree(*novawick::html::parse(page)));
 }
 
 TEST(Builder, DoctypeAndQuirksFromForceQuirksOnly) {
-    const auto standard = html::parse("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><p><table>");
-    EXPECT_EQ(standard->quirksMode(), html::QuirksMode::noQuirks);
+    const auto standard = novawick::html::parse("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><p><table>");
+    EXPECT_EQ(standard->quirksMode(), novawick::html::QuirksMode::noQuirks);
     EXPECT_EQ(dumpTree(*standard->body()), "| <p>\n| <table>\n");
-    const auto quirks = html::parse("<!DOCTYPE><p><table>");
-    EXPECT_EQ(quirks->quirksMode(), html::QuirksMode::quirks);
+    const auto quirks = novawick::html::parse("<!DOCTYPE><p><table>");
+    EXPECT_EQ(quirks->quirksMode(), novawick::html::QuirksMode::quirks);
     EXPECT_EQ(dumpTree(*quirks->body()), "| <p>\n|   <table>\n");
 }
 
 TEST(Builder, FramesetDocumentHasNoBody) {
-    const auto document = html::parse("<frameset><frame></frameset>");
+    const auto document = novawick::html::parse("<frameset><frame></frameset>");
     EXPECT_EQ(document->body(), nullptr);
     EXPECT_EQ(dumpTree(*document), "| <html>\n|   <head>\n|   <frameset>\n|     <frame>\n");
 }
 
 TEST(Builder, OneTextNodePerCharacterToken) {
     // The ignored end tag splits the text into two character tokens, and so into two nodes.
-    const auto document = html::parse("<p>a</x>b");
-    const html::Element* p = document->body()->children().first();
+    const auto document = novawick::html::parse("<p>a</x>b");
+    const novawick::html::Element* p = document->body()->children().first();
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->childNodeSize(), 2U);
     EXPECT_EQ(p->text(), "ab");
 }
 
 TEST(Builder, ScriptAndStyleHoldDataNodes) {
-    const auto document = html::parse("<p>x<script>var y</script><style>p{}</style></p>");
-    const html::Element* p = document->body()->children().first();
+    const auto document = novawick::html::parse("<p>x<script>var y</script><style>p{}</style></p>");
+    const novawick::html::Element* p = document->body()->children().first();
     EXPECT_EQ(p->text(), "x");
-    EXPECT_EQ(p->childNode(1)->childNode(0)->kind(), html::NodeKind::Data);
-    EXPECT_EQ(p->childNode(2)->childNode(0)->kind(), html::NodeKind::Data);
+    EXPECT_EQ(p->childNode(1)->childNode(0)->kind(), novawick::html::NodeKind::Data);
+    EXPECT_EQ(p->childNode(2)->childNode(0)->kind(), novawick::html::NodeKind::Data);
 }
 
 TEST(Builder, FormCollectsItsControls) {
-    const auto document = html::parse(
+    const auto document = novawick::html::parse(
         "<form id=f><input><select></select><textarea></textarea><button></button><fieldset></fieldset>"
         "<object></object><output></output><keygen><p></p></form><input>");
-    const auto* form = static_cast<const html::FormElement*>(document->getElementById("f"));
+    const auto* form = static_cast<const novawick::html::FormElement*>(document->getElementById("f"));
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->kind(), html::NodeKind::FormElement);
+    EXPECT_EQ(form->kind(), novawick::html::NodeKind::FormElement);
     EXPECT_EQ(form->elements().size(), 8U);  // the p is not a control, the input after </form> is outside
 }
 
 TEST(Builder, FormInTableCollectsControlsThoughNotOnStack) {
-    const auto document = html::parse("<table><form id=f><tr><td><input></td></tr></table>");
-    const auto* form = static_cast<const html::FormElement*>(document->getElementById("f"));
+    const auto document = novawick::html::parse("<table><form id=f><tr><td><input></td></tr></table>");
+    const auto* form = static_cast<const novawick::html::FormElement*>(document->getElementById("f"));
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->childNodeSize(), 0U);
     EXPECT_EQ(form->elements().size(), 1U);
 }
 
 TEST(Builder, FirstBaseWithHrefSetsBaseUri) {
-    const auto document = html::parse(
+    const auto document = novawick::html::parse(
         "<head><base target=x><base href='/books/'><base href='/other/'></head><a href='ch1.html'>c</a>",
         "https://novel.example/index.html");
     EXPECT_EQ(document->baseUri(), "https://novel.example/books/");
-    const html::Element* link = document->body()->children().first();
+    const novawick::html::Element* link = document->body()->children().first();
     EXPECT_EQ(link->absUrl("href"), "https://novel.example/books/ch1.html");
     EXPECT_EQ(document->location(), "https://novel.example/index.html");
 }
 
 TEST(Builder, BaseUriUnchangedWithoutBaseElement) {
-    const auto document = html::parse("<a href='x'>", "https://h/dir/");
+    const auto document = novawick::html::parse("<a href='x'>", "https://h/dir/");
     EXPECT_EQ(document->baseUri(), "https://h/dir/");
     EXPECT_EQ(document->body()->children().first()->absUrl("href"), "https://h/dir/x");
 }
 
 TEST(ParserErrors, NoneRecordedWithoutTracking) {
-    html::Parser parser = html::Parser::htmlParser();
+    novawick::html::Parser parser = novawick::html::Parser::htmlParser();
     EXPECT_FALSE(parser.isTrackErrors());
     parser.parseInput("<p></div><table><tr>x", "");
     EXPECT_TRUE(parser.getErrors().empty());
 }
 
 TEST(ParserErrors, BuilderMessagesNameTokenAndMode) {
-    html::Parser parser = html::Parser::htmlParser();
+    novawick::html::Parser parser = novawick::html::Parser::htmlParser();
     parser.setTrackErrors(10);
     EXPECT_TRUE(parser.isTrackErrors());
     parser.parseInput("<html><body></div>", "");
@@ -231,7 +231,7 @@ TEST(ParserErrors, BuilderMessagesNameTokenAndMode) {
 }
 
 TEST(ParserErrors, SelfClosingNonVoidIsReported) {
-    html::Parser parser = html::Parser::htmlParser();
+    novawick::html::Parser parser = novawick::html::Parser::htmlParser();
     parser.setTrackErrors(10);
     parser.parseInput("<html><body><div/><br/>", "");
     ASSERT_EQ(parser.getErrors().size(), 1U);
@@ -239,7 +239,7 @@ TEST(ParserErrors, SelfClosingNonVoidIsReported) {
 }
 
 TEST(ParserErrors, ListStopsAtItsLimit) {
-    html::Parser parser = html::Parser::htmlParser();
+    novawick::html::Parser parser = novawick::html::Parser::htmlParser();
     parser.setTrackErrors(2);
     parser.parseInput("<html><body></a></b></i></u>", "");
     EXPECT_EQ(parser.getErrors().size(), 2U);
@@ -247,7 +247,7 @@ TEST(ParserErrors, ListStopsAtItsLimit) {
 }
 
 TEST(ParserErrors, ModeNamesInMessages) {
-    html::Parser parser = html::Parser::htmlParser();
+    novawick::html::Parser parser = novawick::html::Parser::htmlParser();
     parser.setTrackErrors(10);
     parser.parseInput("<!DOCTYPE html><!DOCTYPE html><table><caption></td>", "");
     std::vector<std::string> messages;

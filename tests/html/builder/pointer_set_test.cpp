@@ -8,7 +8,7 @@
 
 #include "html/parser/pointer_set.h"
 
-namespace html::test {
+namespace novawick::html::test {
 namespace {
 
 TEST(PointerSet, AgreesWithAStandardSetThroughInsertsErasesAndGrowth) {
@@ -36,4 +36,4 @@ TEST(PointerSet, AgreesWithAStandardSetThroughInsertsErasesAndGrowth) {
 }
 
 }  // namespace
-}  // namespace html::test
+}  // namespace novawick::html::test

@@ -17,16 +17,16 @@
 
 namespace {
 
-using html::Element;
-using html::OpenElementStack;
-using html::StackKind;
-using html::TagId;
+using novawick::html::Element;
+using novawick::html::OpenElementStack;
+using novawick::html::StackKind;
+using novawick::html::TagId;
 
 constexpr std::array<std::string_view, 12> kNames = {"html", "body", "p",      "div", "table", "td",
                                                      "b",    "i",    "option", "li",  "x-own", "span"};
 
 bool inKind(StackKind kind, TagId id) {
-    namespace tags = html::tags;
+    namespace tags = novawick::html::tags;
     switch (kind) {
         case StackKind::DefaultScopeStop: return tags::kDefaultScopeStops.contains(id);
         case StackKind::ListItemScopeStop: return (tags::kDefaultScopeStops | tags::kListItemScopeExtras).contains(id);
@@ -53,10 +53,10 @@ void expectSameAnswers(const OpenElementStack& stack, const std::vector<Element*
     for (std::string_view name : kNames) {
         EXPECT_EQ(stack.topmost(name), naiveTopmost(model, [&](Element* e) { return e->tagName() == name; })) << name;
     }
-    for (std::size_t kind = 0; kind < html::kStackKindCount; ++kind) {
+    for (std::size_t kind = 0; kind < novawick::html::kStackKindCount; ++kind) {
         const auto stackKind = static_cast<StackKind>(kind);
         EXPECT_EQ(stack.topmost(stackKind),
-                  naiveTopmost(model, [&](Element* e) { return inKind(stackKind, html::tagIdOf(e->tagName())); }))
+                  naiveTopmost(model, [&](Element* e) { return inKind(stackKind, novawick::html::tagIdOf(e->tagName())); }))
             << kind;
     }
     // The elements on the stack, and the latest ones made (most of them popped or never pushed).
@@ -68,7 +68,7 @@ void expectSameAnswers(const OpenElementStack& stack, const std::vector<Element*
 }
 
 TEST(OpenElementStackIndex, AgreesWithWalkingTheStack) {
-    html::Document document("");
+    novawick::html::Document document("");
     std::mt19937 random(12345);
     OpenElementStack stack;
     std::vector<Element*> model;
@@ -123,14 +123,14 @@ struct NaiveList {
         for (std::size_t i = entries.size(); i > 0 && entries[i - 1] != nullptr; --i) {
             if (entries[i - 1]->tagName() == name) return static_cast<std::ptrdiff_t>(i - 1);
         }
-        return html::ActiveFormattingElements::kNone;
+        return novawick::html::ActiveFormattingElements::kNone;
     }
 };
 
 TEST(ActiveFormattingElementsIndex, AgreesWithWalkingTheList) {
-    html::Document document("");
+    novawick::html::Document document("");
     std::mt19937 random(777);
-    html::ActiveFormattingElements list;
+    novawick::html::ActiveFormattingElements list;
     NaiveList model;
     constexpr std::array<std::string_view, 3> kFormatting = {"b", "i", "a"};
     for (int step = 0; step < 4000; ++step) {
@@ -166,7 +166,7 @@ TEST(ActiveFormattingElementsIndex, AgreesWithWalkingTheList) {
         ASSERT_EQ(list.size(), model.entries.size()) << "after step " << step;
         for (std::size_t i = 0; i < model.entries.size(); ++i) ASSERT_EQ(list.at(i), model.entries[i]) << step;
         for (std::string_view name : kFormatting) {
-            ASSERT_EQ(list.lastNamedAfterMarker(html::tagIdOf(name)), model.lastNamedAfterMarker(name)) << step;
+            ASSERT_EQ(list.lastNamedAfterMarker(novawick::html::tagIdOf(name)), model.lastNamedAfterMarker(name)) << step;
         }
     }
 }

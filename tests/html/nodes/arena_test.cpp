@@ -14,7 +14,7 @@
 #include "html/nodes/document.h"
 #include "html/parser/parser.h"
 
-namespace html::test {
+namespace novawick::html::test {
 namespace {
 
 bool alignedTo(const void* pointer, std::size_t alignment) {
@@ -219,4 +219,4 @@ TEST(Document, TextMergedFromManyRunsAndDeepTreesHoldTheirContent) {
 }
 
 }  // namespace
-}  // namespace html::test
+}  // namespace novawick::html::test

@@ -3,7 +3,7 @@
 
 #include "tests/html/nodes/tree_fixture.h"
 
-namespace html::test {
+namespace novawick::html::test {
 namespace {
 
 std::string keys(const Attributes& attributes) {
@@ -137,4 +137,4 @@ TEST(ElementAttributes, IdAndClassEditing) {
 }
 
 }  // namespace
-}  // namespace html::test
+}  // namespace novawick::html::test

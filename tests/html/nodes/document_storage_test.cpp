@@ -11,7 +11,7 @@
 
 #include "tests/html/nodes/tree_fixture.h"
 
-namespace html::test {
+namespace novawick::html::test {
 namespace {
 
 TEST(NodeOwner, EveryNodeFindsItsOwnDocumentWhenTwoDocumentsGrowSideBySide) {
@@ -167,4 +167,4 @@ TEST(LeafValue, DataAndCommentsKeepLongAndShortValues) {
 }
 
 }  // namespace
-}  // namespace html::test
+}  // namespace novawick::html::test

@@ -10,7 +10,7 @@
 
 #include "html/nodes/string_util.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 bool referenceIsWhitespace(std::string_view character) {
@@ -135,4 +135,4 @@ TEST(StringRules, InvalidUtf8IsHandledWithoutReadingOutOfBounds) {
 }
 
 }  // namespace
-}  // namespace html
+}  // namespace novawick::html

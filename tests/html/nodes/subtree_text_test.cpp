@@ -29,9 +29,9 @@ class TreeGenerator {
 public:
     explicit TreeGenerator(unsigned seed) : random_(seed) {}
 
-    std::unique_ptr<html::Document> make() {
-        auto document = std::make_unique<html::Document>("");
-        html::Element* top = document->createElement(kTags[pick(std::size(kTags))]);
+    std::unique_ptr<novawick::html::Document> make() {
+        auto document = std::make_unique<novawick::html::Document>("");
+        novawick::html::Element* top = document->createElement(kTags[pick(std::size(kTags))]);
         document->appendChild(top);
         fill(*document, *top, 0);
         return document;
@@ -39,7 +39,7 @@ public:
 
 private:
     // Generated trees are at most six levels deep, so recursion here is bounded by construction.
-    void fill(html::Document& document, html::Element& parent, int depth) {
+    void fill(novawick::html::Document& document, novawick::html::Element& parent, int depth) {
         const std::size_t children = depth >= 6 ? 0 : pick(5);
         for (std::size_t i = 0; i < children; ++i) {
             if (pick(2) == 0) {
@@ -52,7 +52,7 @@ private:
                 }
                 continue;
             }
-            html::Element* child = document.createElement(kTags[pick(std::size(kTags))]);
+            novawick::html::Element* child = document.createElement(kTags[pick(std::size(kTags))]);
             parent.appendChild(child);
             fill(document, *child, depth + 1);
         }
@@ -64,10 +64,10 @@ private:
 };
 
 // Every element's span reads as its text; returns how many elements were compared.
-std::size_t expectSpansReadAsText(html::Element& root) {
-    html::SubtreeText text(root);
+std::size_t expectSpansReadAsText(novawick::html::Element& root) {
+    novawick::html::SubtreeText text(root);
     std::size_t compared = 0;
-    html::forEachElement(root, [&](html::Element& element) {
+    novawick::html::forEachElement(root, [&](novawick::html::Element& element) {
         const std::optional<std::string_view> own = text.textOf(element);
         ASSERT_TRUE(own.has_value()) << element.tagName();
         EXPECT_EQ(std::string(*own), element.text()) << "element " << compared << " <" << element.tagName() << ">";
@@ -89,7 +89,7 @@ TEST(SubtreeTextTest, SpansReadAsEachElementsTextOnCorpusPages) {
     const std::filesystem::path corpus = novawick::testing::testDataFolder() / "corpus";
     for (const char* page : {"novel/chapter.html", "novel/search.html", "pydocs/library_re.html", "pydocs/glossary.html"}) {
         SCOPED_TRACE(page);
-        auto document = html::parse(novawick::testing::readTestData(corpus / page, "a corpus page"));
+        auto document = novawick::html::parse(novawick::testing::readTestData(corpus / page, "a corpus page"));
         EXPECT_GT(expectSpansReadAsText(*document), 100U);
     }
 }
@@ -107,14 +107,14 @@ TEST(SubtreeTextTest, HandMadeCases) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        auto document = html::parse(c.html);
+        auto document = novawick::html::parse(c.html);
         expectSpansReadAsText(*document);
     }
 }
 
 TEST(SubtreeTextTest, ElementsOutsideTheSubtreeHaveNoSpan) {
-    auto document = html::parse("<div id=a>x</div><div id=b>y</div>");
-    html::SubtreeText text(*document->getElementById("a"));
+    auto document = novawick::html::parse("<div id=a>x</div><div id=b>y</div>");
+    novawick::html::SubtreeText text(*document->getElementById("a"));
     EXPECT_FALSE(text.spanOf(*document->getElementById("b")).has_value());
 }
 
@@ -134,10 +134,10 @@ TEST(SubtreeTextTest, DeepChainInOneBuild) {
         SCOPED_TRACE(c.piece);
         std::string html;
         for (std::size_t i = 0; i < kDepth; ++i) html.append("<span>").append(c.piece);
-        auto document = html::parse(html + "end");
-        html::SubtreeText text(*document->body());
+        auto document = novawick::html::parse(html + "end");
+        novawick::html::SubtreeText text(*document->body());
         std::size_t depth = 0;
-        html::forEachElement(*document->body(), [&](html::Element& element) {
+        novawick::html::forEachElement(*document->body(), [&](novawick::html::Element& element) {
             if (element.tagNameNormal() != "span") return;
             ++depth;
             const std::optional<std::string_view> own = text.textOf(element);

@@ -10,7 +10,7 @@
 
 #include "tests/html/nodes/tree_fixture.h"
 
-namespace html::test {
+namespace novawick::html::test {
 namespace {
 
 struct TagFlags {
@@ -154,4 +154,4 @@ TEST(TagValueOf, SelfClosingMarkTouchesOnlyThatElementsUnknownTag) {
 }
 
 }  // namespace
-}  // namespace html::test
+}  // namespace novawick::html::test

@@ -6,7 +6,7 @@
 
 #include "tests/html/nodes/tree_fixture.h"
 
-namespace html::test {
+namespace novawick::html::test {
 namespace {
 
 struct TextCase {
@@ -102,4 +102,4 @@ TEST(TextNodeText, NormalisesWithoutTrimming) {
 }
 
 }  // namespace
-}  // namespace html::test
+}  // namespace novawick::html::test

@@ -7,7 +7,7 @@
 
 #include "html/nodes/nodes.h"
 
-namespace html::test {
+namespace novawick::html::test {
 
 inline Node* txt(Document& doc, std::string_view text) { return doc.createText(text); }
 
@@ -33,4 +33,4 @@ inline bool consistent(const Element& parent) {
     return parent.lastChild() == previous && parent.childNodeSize() == index;
 }
 
-}  // namespace html::test
+}  // namespace novawick::html::test

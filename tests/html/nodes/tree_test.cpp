@@ -9,7 +9,7 @@
 
 #include "tests/html/nodes/tree_fixture.h"
 
-namespace html::test {
+namespace novawick::html::test {
 namespace {
 
 std::string names(const Element& parent) {
@@ -348,4 +348,4 @@ TEST(WideTree, ManyChildrenKeepIndexes) {
 }
 
 }  // namespace
-}  // namespace html::test
+}  // namespace novawick::html::test

@@ -3,7 +3,7 @@
 
 #include "html/nodes/url_resolver.h"
 
-namespace html {
+namespace novawick::html {
 namespace {
 
 TEST(ResolveUrl, Rfc3986Examples) {
@@ -31,4 +31,4 @@ TEST(ResolveUrl, BaseWithoutSchemeOnlyPassesAbsoluteReferences) {
 }
 
 }  // namespace
-}  // namespace html
+}  // namespace novawick::html

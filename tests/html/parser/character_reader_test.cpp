@@ -9,7 +9,7 @@
 
 namespace {
 
-using html::CharacterReader;
+using novawick::html::CharacterReader;
 
 std::string utf8(char32_t c) {
     std::string out;
@@ -140,11 +140,11 @@ TEST(CharacterReader, ScanningPrimitives) {
 // Runs are scanned sixteen bytes at a time when the stop set is small: a stop must be found at every
 // offset within and across blocks, after multi-byte text, and a run without one must reach the end.
 TEST(CharacterReader, RunScansFindTheFirstStopAtAnyOffset) {
-    const html::ByteSet few{std::string_view("&<\0", 3)};
-    const html::ByteSet many{"\t\n\r\f />=\"'"};
+    const novawick::html::ByteSet few{std::string_view("&<\0", 3)};
+    const novawick::html::ByteSet many{"\t\n\r\f />=\"'"};
     std::vector<std::string> scalars = {"a", "b", utf8(0x4E2D), "c", utf8(0xE9)};
     for (char c = 'd'; c <= 'z'; ++c) scalars.emplace_back(1, c);
-    for (const html::ByteSet* stops : {&few, &many}) {
+    for (const novawick::html::ByteSet* stops : {&few, &many}) {
         for (std::size_t start = 0; start < 4; ++start) {
             std::string run;
             for (const std::string& scalar : scalars) {

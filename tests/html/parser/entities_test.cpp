@@ -9,8 +9,8 @@
 
 namespace {
 
-using html::Entities;
-using html::EscapeMode;
+using novawick::html::Entities;
+using novawick::html::EscapeMode;
 
 TEST(Entities, TablesHaveTheirSizes) {
     EXPECT_EQ(EscapeMode::xhtml().size(), 4u);
@@ -33,7 +33,7 @@ TEST(Entities, NameLookups) {
         EXPECT_EQ(Entities::isBaseNamedEntity(c.name), c.base) << c.name;
         EXPECT_EQ(Entities::isNamedEntity(c.name), c.extended) << c.name;
         // The tokeniser asks the extended table once; its legacy mark must say what the base table says.
-        const html::NamedCodepoint* entry = EscapeMode::extended().find(c.name);
+        const novawick::html::NamedCodepoint* entry = EscapeMode::extended().find(c.name);
         EXPECT_EQ(entry != nullptr && entry->legacy, c.base) << c.name;
     }
 }
@@ -63,10 +63,10 @@ TEST(Entities, Escape) {
         const char* text;
         const EscapeMode& mode;
         const char* charset;
-        html::EscapeOptions options;
+        novawick::html::EscapeOptions options;
         const char* expected;
     };
-    const html::EscapeOptions text{}, attribute{true, false, false}, normalise{false, true, true};
+    const novawick::html::EscapeOptions text{}, attribute{true, false, false}, normalise{false, true, true};
     const Case cases[] = {
         {"a < b & c", EscapeMode::base(), "UTF-8", text, "a &lt; b &amp; c"},
         {"a > \"b\"", EscapeMode::base(), "UTF-8", text, "a &gt; \"b\""},
@@ -85,7 +85,7 @@ TEST(Entities, Escape) {
     for (const Case& c : cases)
         EXPECT_EQ(Entities::escape(c.text, c.mode, c.charset, c.options), c.expected) << c.text;
     EXPECT_EQ(Entities::escape("1 < 2"), "1 &lt; 2");
-    EXPECT_THROW(Entities::escape("x", EscapeMode::base(), "no-such-charset", {}), html::Exception);
+    EXPECT_THROW(Entities::escape("x", EscapeMode::base(), "no-such-charset", {}), novawick::html::Exception);
 }
 
 TEST(Entities, Unescape) {

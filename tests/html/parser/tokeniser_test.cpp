@@ -13,14 +13,14 @@
 
 namespace {
 
-using html::TokeniserState;
-using S = html::TokeniserState;
+using novawick::html::TokeniserState;
+using S = novawick::html::TokeniserState;
 
 // One token as text: <name a="v" b>, </name>, "chars", <!--data-->, <!?bogus-->,
 // <!DOCTYPE name "public" "system" quirks>.
-std::string describe(const html::Token& token) {
+std::string describe(const novawick::html::Token& token) {
     switch (token.type()) {
-        case html::TokenType::Doctype: {
+        case novawick::html::TokenType::Doctype: {
             const auto& d = token.asDoctype();
             std::string out = "<!DOCTYPE " + d.name;
             if (!d.pubSysKey.empty()) out += " " + d.pubSysKey;
@@ -28,17 +28,17 @@ std::string describe(const html::Token& token) {
             if (!d.systemIdentifier.empty()) out += " \"" + d.systemIdentifier + "\"";
             return out + (d.forceQuirks ? " quirks>" : ">");
         }
-        case html::TokenType::StartTag:
-        case html::TokenType::EndTag: {
+        case novawick::html::TokenType::StartTag:
+        case novawick::html::TokenType::EndTag: {
             const auto& tag = token.asTag();
             std::string out = (token.isStartTag() ? "<" : "</") + tag.name();
             for (const auto& a : tag.attributes()) out += a.isBoolean ? " " + a.name : " " + a.name + "=\"" + a.value + "\"";
             return out + (tag.isSelfClosing() ? "/>" : ">");
         }
-        case html::TokenType::Comment:
+        case novawick::html::TokenType::Comment:
             return (token.asComment().bogus ? "<!?" : "<!--") + token.asComment().data + "-->";
-        case html::TokenType::Char: return "\"" + std::string(token.asCharacter().text()) + "\"";
-        case html::TokenType::EndOfFile: return "EOF";
+        case novawick::html::TokenType::Char: return "\"" + std::string(token.asCharacter().text()) + "\"";
+        case novawick::html::TokenType::EndOfFile: return "EOF";
     }
     return "";
 }
@@ -49,14 +49,14 @@ struct TokenRun {
 };
 
 TokenRun tokenise(const std::string& input, S state = S::Data, const char* lastStartTag = nullptr) {
-    html::CharacterReader reader(input);
-    html::ParseErrorList errors = html::ParseErrorList::tracking(100);
-    html::Tokeniser tokeniser(reader, &errors);
+    novawick::html::CharacterReader reader(input);
+    novawick::html::ParseErrorList errors = novawick::html::ParseErrorList::tracking(100);
+    novawick::html::Tokeniser tokeniser(reader, &errors);
     tokeniser.transition(state);
     if (lastStartTag != nullptr) tokeniser.setLastStartTag(lastStartTag);
     TokenRun run;
     for (int guard = 0; guard < 1000; ++guard) {
-        const html::Token& token = tokeniser.read();
+        const novawick::html::Token& token = tokeniser.read();
         if (token.isEOF()) break;
         run.tokens += (run.tokens.empty() ? "" : " ") + describe(token);
     }
@@ -166,9 +166,9 @@ TEST(TokeniserErrors, MessagesAsRecorded) {
 }
 
 TEST(TokeniserErrors, PositionsCountScalarsAndListStopsWhenFull) {
-    html::CharacterReader reader("\u00E9\u00E9&foo; &bar; &baz;");
-    html::ParseErrorList errors = html::ParseErrorList::tracking(2);
-    html::Tokeniser tokeniser(reader, &errors);
+    novawick::html::CharacterReader reader("\u00E9\u00E9&foo; &bar; &baz;");
+    novawick::html::ParseErrorList errors = novawick::html::ParseErrorList::tracking(2);
+    novawick::html::Tokeniser tokeniser(reader, &errors);
     while (!tokeniser.read().isEOF()) {
     }
     ASSERT_EQ(errors.size(), 2u);
@@ -176,9 +176,9 @@ TEST(TokeniserErrors, PositionsCountScalarsAndListStopsWhenFull) {
 }
 
 TEST(TokeniserApi, SelfClosingFlagMustBeAcknowledged) {
-    html::CharacterReader reader("<br/><img/>");
-    html::ParseErrorList errors = html::ParseErrorList::tracking(10);
-    html::Tokeniser tokeniser(reader, &errors);
+    novawick::html::CharacterReader reader("<br/><img/>");
+    novawick::html::ParseErrorList errors = novawick::html::ParseErrorList::tracking(10);
+    novawick::html::Tokeniser tokeniser(reader, &errors);
     EXPECT_TRUE(tokeniser.read().asTag().isSelfClosing());
     EXPECT_FALSE(tokeniser.selfClosingFlagAcknowledged());
     tokeniser.acknowledgeSelfClosingFlag();
@@ -186,17 +186,17 @@ TEST(TokeniserApi, SelfClosingFlagMustBeAcknowledged) {
     EXPECT_EQ(tokeniser.lastStartTag(), "img");
     EXPECT_TRUE(tokeniser.read().isEOF());
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].message, html::tokeniser_messages::kSelfClosingNotAcknowledged);
+    EXPECT_EQ(errors[0].message, novawick::html::tokeniser_messages::kSelfClosingNotAcknowledged);
 }
 
 TEST(TokeniserApi, EmittedTokenComesNextAndDoubleEmitFails) {
-    html::CharacterReader reader("<div/>x");
-    html::Tokeniser tokeniser(reader, nullptr);
-    html::EndTagToken end;
+    novawick::html::CharacterReader reader("<div/>x");
+    novawick::html::Tokeniser tokeniser(reader, nullptr);
+    novawick::html::EndTagToken end;
     EXPECT_EQ(tokeniser.read().asTag().name(), "div");
     tokeniser.emit(end.named("div"));
-    EXPECT_THROW(tokeniser.emit(end), html::Exception);
-    const html::Token& next = tokeniser.read();
+    EXPECT_THROW(tokeniser.emit(end), novawick::html::Exception);
+    const novawick::html::Token& next = tokeniser.read();
     ASSERT_TRUE(next.isEndTag());
     EXPECT_EQ(next.asTag().normalName(), "div");
     EXPECT_EQ(describe(tokeniser.read()), "\"x\"");
@@ -205,8 +205,8 @@ TEST(TokeniserApi, EmittedTokenComesNextAndDoubleEmitFails) {
 }
 
 TEST(TokeniserApi, TreeBuilderSwitchesToRawText) {
-    html::CharacterReader reader("<style>a<b</style><p>");
-    html::Tokeniser tokeniser(reader, nullptr);
+    novawick::html::CharacterReader reader("<style>a<b</style><p>");
+    novawick::html::Tokeniser tokeniser(reader, nullptr);
     EXPECT_EQ(tokeniser.read().asTag().name(), "style");
     tokeniser.transition(S::Rawtext);
     EXPECT_EQ(describe(tokeniser.read()), "\"a<b\"");
@@ -218,9 +218,9 @@ TEST(TokeniserApi, TreeBuilderSwitchesToRawText) {
 TEST(TokeniserApi, ManyAttributesKeepOrderAndLastValue) {
     std::string input = "<a";
     for (int i = 0; i < 40; ++i) input += " n" + std::to_string(i % 25) + "=" + std::to_string(i);
-    html::CharacterReader reader(input + "><b c=1>");
-    html::Tokeniser tokeniser(reader, nullptr);
-    const html::TokenAttributes& attributes = tokeniser.read().asTag().attributes();
+    novawick::html::CharacterReader reader(input + "><b c=1>");
+    novawick::html::Tokeniser tokeniser(reader, nullptr);
+    const novawick::html::TokenAttributes& attributes = tokeniser.read().asTag().attributes();
     ASSERT_EQ(attributes.size(), 25u);
     EXPECT_EQ(attributes[0].name, "n0");
     EXPECT_EQ(attributes[0].value, "25");
@@ -231,8 +231,8 @@ TEST(TokeniserApi, ManyAttributesKeepOrderAndLastValue) {
 }
 
 TEST(TokeniserApi, NormalNameIsLowerCased) {
-    html::CharacterReader reader("<DiV><\u00C9L>");
-    html::Tokeniser tokeniser(reader, nullptr);
+    novawick::html::CharacterReader reader("<DiV><\u00C9L>");
+    novawick::html::Tokeniser tokeniser(reader, nullptr);
     EXPECT_EQ(tokeniser.read().asTag().normalName(), "div");
     EXPECT_EQ(tokeniser.read().asTag().normalName(), "\u00E9l");
 }
@@ -255,9 +255,9 @@ TEST(TokeniserRobustness, ArbitraryBytesInEveryStartState) {
     }
     for (const std::string& input : inputs) {
         for (S start : starts) {
-            html::CharacterReader reader(input);
-            html::ParseErrorList errors = html::ParseErrorList::tracking(5);
-            html::Tokeniser tokeniser(reader, &errors);
+            novawick::html::CharacterReader reader(input);
+            novawick::html::ParseErrorList errors = novawick::html::ParseErrorList::tracking(5);
+            novawick::html::Tokeniser tokeniser(reader, &errors);
             tokeniser.transition(start);
             tokeniser.setLastStartTag("script");
             std::size_t count = 0;

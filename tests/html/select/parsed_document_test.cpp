@@ -17,9 +17,9 @@
 
 namespace {
 
-std::string texts(const html::Elements& elements) {
+std::string texts(const novawick::html::Elements& elements) {
     std::string out;
-    for (const html::Element* element : elements) {
+    for (const novawick::html::Element* element : elements) {
         if (!out.empty()) out += '|';
         out += element->text();
     }
@@ -27,11 +27,11 @@ std::string texts(const html::Elements& elements) {
 }
 
 TEST(ParsedDocumentTest, ScraperStyleQueries) {
-    auto document = html::parse(
+    auto document = novawick::html::parse(
         "<p>one</p><div><p>two</p></div><p>three</p>"
         "<ul><li>a<li>b</ul><ol><li>c<li>d</ol>"
         "<section><span>hello world</span></section>");
-    html::Element* body = document->body();
+    novawick::html::Element* body = document->body();
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(texts(body->select("p")), "one|two|three");
     EXPECT_EQ(texts(body->select("div p")), "two");
@@ -42,7 +42,7 @@ TEST(ParsedDocumentTest, ScraperStyleQueries) {
     EXPECT_EQ(texts(document->select("P")), "one|two|three");
     // Every ancestor whose text holds the words matches too.
     std::string tags;
-    for (const html::Element* element : document->select(":contains(Hello)")) tags += std::string(element->tagName()) + " ";
+    for (const novawick::html::Element* element : document->select(":contains(Hello)")) tags += std::string(element->tagName()) + " ";
     EXPECT_EQ(tags, "#root html body section span ");
     EXPECT_EQ(document->select("head > title, body > ul > li").size(), 2u);
 }

@@ -50,7 +50,7 @@ std::string chain(std::size_t depth, std::string_view word) {
 }
 
 // Bytes allocated while `query` runs on the body.
-std::size_t bytesOfSelection(const html::Document& document, const std::string& query, std::size_t& found) {
+std::size_t bytesOfSelection(const novawick::html::Document& document, const std::string& query, std::size_t& found) {
     const std::size_t before = allocatedBytes;
     found = document.body()->select(query).size();
     return allocatedBytes - before;
@@ -62,8 +62,8 @@ std::size_t bytesOfSelection(const html::Document& document, const std::string& 
 TEST(SelectionCostTest, TextTestsAllocateInProportionToThePage) {
     const std::size_t depth = 20'000 / kScale;
     const std::string html = chain(depth, "w ");
-    const auto document = html::parse(html);
-    const std::size_t bound = 64 * html.size() + 4 * html::MatchContext::kTextAloneAllowance;
+    const auto document = novawick::html::parse(html);
+    const std::size_t bound = 64 * html.size() + 4 * novawick::html::MatchContext::kTextAloneAllowance;
     struct Case {
         const char* query;
         std::size_t expected;
@@ -84,9 +84,9 @@ TEST(SelectionCostTest, TextTestsAllocateInProportionToThePage) {
 }
 
 // Counts its calls; matches `p` elements.
-class CountingTag final : public html::Evaluator {
+class CountingTag final : public novawick::html::Evaluator {
 public:
-    bool matches(const html::Element&, const html::Element& element) const override {
+    bool matches(const novawick::html::Element&, const novawick::html::Element& element) const override {
         ++calls;
         return element.tagNameNormal() == "p";
     }
@@ -97,21 +97,21 @@ public:
 
 TEST(SelectionCostTest, HasTestsEachElementOnce) {
     const std::size_t depth = 20'000 / kScale;
-    const auto document = html::parse(chain(depth, "") + "<p>");
+    const auto document = novawick::html::parse(chain(depth, "") + "<p>");
     const std::size_t elements = document->select("*").size();
     auto counting = std::make_shared<CountingTag>();
     struct Case {
         const char* label;
-        html::EvaluatorPtr evaluator;
+        novawick::html::EvaluatorPtr evaluator;
         std::size_t expected;  // matches: every element above the p
     } cases[] = {
-        {":has(p)", std::make_shared<html::StructuralEvaluator::Has>(counting), depth + 3},
-        {":has(:has(p))", std::make_shared<html::StructuralEvaluator::Has>(std::make_shared<html::StructuralEvaluator::Has>(counting)),
+        {":has(p)", std::make_shared<novawick::html::StructuralEvaluator::Has>(counting), depth + 3},
+        {":has(:has(p))", std::make_shared<novawick::html::StructuralEvaluator::Has>(std::make_shared<novawick::html::StructuralEvaluator::Has>(counting)),
          depth + 2},
     };
     for (const Case& c : cases) {
         counting->calls = 0;
-        EXPECT_EQ(html::select(*c.evaluator, *document).size(), c.expected) << c.label;
+        EXPECT_EQ(novawick::html::select(*c.evaluator, *document).size(), c.expected) << c.label;
         // Once per element, besides a short walk of at most 64 elements per candidate.
         EXPECT_LE(counting->calls, 65 * elements) << c.label;
     }

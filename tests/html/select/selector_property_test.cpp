@@ -24,9 +24,9 @@ class TreeGenerator {
 public:
     explicit TreeGenerator(unsigned seed) : random_(seed) {}
 
-    std::unique_ptr<html::Document> make() {
-        auto document = std::make_unique<html::Document>("");
-        html::Element* top = document->createElement("div");
+    std::unique_ptr<novawick::html::Document> make() {
+        auto document = std::make_unique<novawick::html::Document>("");
+        novawick::html::Element* top = document->createElement("div");
         document->appendChild(top);
         fill(*document, *top, 0);
         return document;
@@ -34,14 +34,14 @@ public:
 
 private:
     // Generated trees are at most five levels deep, so recursion here is bounded by construction.
-    void fill(html::Document& document, html::Element& parent, int depth) {
+    void fill(novawick::html::Document& document, novawick::html::Element& parent, int depth) {
         int children = depth >= 5 ? 0 : pick(5);
         for (int i = 0; i < children; ++i) {
             if (pick(5) == 0) {
                 parent.appendChild(document.createText("t"));
                 continue;
             }
-            html::Element* child = document.createElement(kTagNames[pick(4)]);
+            novawick::html::Element* child = document.createElement(kTagNames[pick(4)]);
             if (pick(3) == 0) child->attr("class", kClasses[pick(2)]);
             parent.appendChild(child);
             fill(document, *child, depth + 1);
@@ -54,36 +54,36 @@ private:
 };
 
 /// Elements of the subtree in document order, by plain recursion (test trees are shallow).
-void allElements(html::Element& element, std::vector<html::Element*>& out) {
+void allElements(novawick::html::Element& element, std::vector<novawick::html::Element*>& out) {
     out.push_back(&element);
-    for (html::Node* child : element.childNodes()) {
+    for (novawick::html::Node* child : element.childNodes()) {
         if (child->isElement()) allElements(*child->asElement(), out);
     }
 }
 
-std::vector<html::Element*> previousElementSiblings(const html::Element& element) {
-    std::vector<html::Element*> before;  // nearest first
+std::vector<novawick::html::Element*> previousElementSiblings(const novawick::html::Element& element) {
+    std::vector<novawick::html::Element*> before;  // nearest first
     if (element.parent() == nullptr) return before;
     const auto children = element.parent()->childNodes();
-    const std::vector<html::Node*> siblings(children.begin(), children.end());
+    const std::vector<novawick::html::Node*> siblings(children.begin(), children.end());
     for (std::size_t i = element.siblingIndex(); i-- > 0;) {
         if (siblings[i]->isElement()) before.push_back(siblings[i]->asElement());
     }
     return before;
 }
 
-using NaiveMatch = std::function<bool(const html::Element& root, const html::Element& element)>;
+using NaiveMatch = std::function<bool(const novawick::html::Element& root, const novawick::html::Element& element)>;
 
 struct Shape {
     std::string query;
     NaiveMatch match;
 };
 
-bool isTag(const html::Element& element, std::string_view tag) { return element.tagNameNormal() == tag; }
+bool isTag(const novawick::html::Element& element, std::string_view tag) { return element.tagNameNormal() == tag; }
 
-bool hasAncestorTag(const html::Element& root, const html::Element& element, std::string_view tag) {
+bool hasAncestorTag(const novawick::html::Element& root, const novawick::html::Element& element, std::string_view tag) {
     if (&root == &element) return false;
-    for (const html::Element* up = element.parent(); up != nullptr; up = up->parent()) {
+    for (const novawick::html::Element* up = element.parent(); up != nullptr; up = up->parent()) {
         if (isTag(*up, tag)) return true;
         if (up == &root) break;
     }
@@ -96,27 +96,27 @@ std::vector<Shape> shapes() {
         for (std::string_view second : {"span", "p", "a"}) {
             std::string a(first);
             std::string b(second);
-            out.push_back({a + " " + b, [a, b](const html::Element& root, const html::Element& el) {
+            out.push_back({a + " " + b, [a, b](const novawick::html::Element& root, const novawick::html::Element& el) {
                                return isTag(el, b) && hasAncestorTag(root, el, a);
                            }});
-            out.push_back({a + " > " + b, [a, b](const html::Element& root, const html::Element& el) {
+            out.push_back({a + " > " + b, [a, b](const novawick::html::Element& root, const novawick::html::Element& el) {
                                return &el != &root && isTag(el, b) && el.parent() != nullptr && isTag(*el.parent(), a);
                            }});
-            out.push_back({a + " + " + b, [a, b](const html::Element& root, const html::Element& el) {
+            out.push_back({a + " + " + b, [a, b](const novawick::html::Element& root, const novawick::html::Element& el) {
                                auto before = previousElementSiblings(el);
                                return &el != &root && isTag(el, b) && !before.empty() && isTag(*before.front(), a);
                            }});
-            out.push_back({a + " ~ " + b, [a, b](const html::Element& root, const html::Element& el) {
+            out.push_back({a + " ~ " + b, [a, b](const novawick::html::Element& root, const novawick::html::Element& el) {
                                bool any = false;
-                               for (const html::Element* s : previousElementSiblings(el)) any = any || isTag(*s, a);
+                               for (const novawick::html::Element* s : previousElementSiblings(el)) any = any || isTag(*s, a);
                                return &el != &root && isTag(el, b) && any;
                            }});
-            out.push_back({a + ", " + b, [a, b](const html::Element&, const html::Element& el) {
+            out.push_back({a + ", " + b, [a, b](const novawick::html::Element&, const novawick::html::Element& el) {
                                return isTag(el, a) || isTag(el, b);
                            }});
-            out.push_back({a + ":has(" + b + ")", [a, b](const html::Element&, const html::Element& el) {
-                               std::vector<html::Element*> below;
-                               allElements(const_cast<html::Element&>(el), below);
+            out.push_back({a + ":has(" + b + ")", [a, b](const novawick::html::Element&, const novawick::html::Element& el) {
+                               std::vector<novawick::html::Element*> below;
+                               allElements(const_cast<novawick::html::Element&>(el), below);
                                for (std::size_t i = 1; i < below.size(); ++i) {
                                    if (isTag(*below[i], b)) return isTag(el, a);
                                }
@@ -124,13 +124,13 @@ std::vector<Shape> shapes() {
                            }});
         }
     }
-    out.push_back({".x", [](const html::Element&, const html::Element& el) { return el.attr("class") == "x"; }});
-    out.push_back({"span:not(.y)", [](const html::Element&, const html::Element& el) {
+    out.push_back({".x", [](const novawick::html::Element&, const novawick::html::Element& el) { return el.attr("class") == "x"; }});
+    out.push_back({"span:not(.y)", [](const novawick::html::Element&, const novawick::html::Element& el) {
                        return isTag(el, "span") && el.attr("class") != "y";
                    }});
-    out.push_back({"p:nth-child(3n-1)", [](const html::Element&, const html::Element& el) {
-                       const html::Element* parent = el.parent();
-                       if (!isTag(el, "p") || parent == nullptr || parent->kind() == html::NodeKind::Document) return false;
+    out.push_back({"p:nth-child(3n-1)", [](const novawick::html::Element&, const novawick::html::Element& el) {
+                       const novawick::html::Element* parent = el.parent();
+                       if (!isTag(el, "p") || parent == nullptr || parent->kind() == novawick::html::NodeKind::Document) return false;
                        std::size_t position = el.elementSiblingIndex() + 1;
                        return position % 3 == 2;
                    }});
@@ -141,18 +141,18 @@ TEST(SelectorPropertyTest, AgreesWithNaiveMatcherOnGeneratedTrees) {
     const std::vector<Shape> cases = shapes();
     for (unsigned seed = 1; seed <= 60; ++seed) {
         auto document = TreeGenerator(seed).make();
-        std::vector<html::Element*> everything;
+        std::vector<novawick::html::Element*> everything;
         allElements(*document, everything);
         // Run from the document and from an inner element, which bounds the ancestor walks.
-        for (html::Element* root : {static_cast<html::Element*>(document.get()), everything[everything.size() / 2]}) {
-            std::vector<html::Element*> subtree;
+        for (novawick::html::Element* root : {static_cast<novawick::html::Element*>(document.get()), everything[everything.size() / 2]}) {
+            std::vector<novawick::html::Element*> subtree;
             allElements(*root, subtree);
             for (const Shape& shape : cases) {
-                std::vector<html::Element*> expected;
-                for (html::Element* el : subtree) {
+                std::vector<novawick::html::Element*> expected;
+                for (novawick::html::Element* el : subtree) {
                     if (shape.match(*root, *el)) expected.push_back(el);
                 }
-                EXPECT_EQ(html::select(*root, shape.query).array(), expected) << "seed " << seed << ": " << shape.query;
+                EXPECT_EQ(novawick::html::select(*root, shape.query).array(), expected) << "seed " << seed << ": " << shape.query;
             }
         }
     }
@@ -161,17 +161,17 @@ TEST(SelectorPropertyTest, AgreesWithNaiveMatcherOnGeneratedTrees) {
 // Trees whose text puts a selection's shared text to the test: white space of every kind, marks that
 // join a space, preserved text, and letters whose lower case changes length (U+0130) or depends on
 // the letters around it (capital sigma).
-std::unique_ptr<html::Document> textTree(unsigned seed) {
+std::unique_ptr<novawick::html::Document> textTree(unsigned seed) {
     constexpr const char* kPieces[] = {" ",  "  ", "\n", "\r\n", "a", "B c", " x ", "\xC2\xA0", "\xE3\x80\x80",
                                        "\xCC\x81", " \xCC\x81", "\xC4\xB0", "\xCE\xA3", "\xCE\x91\xCE\xA3", "."};
     constexpr const char* kTextTreeTags[] = {"div", "p", "span", "b", "br", "pre"};
     std::mt19937 random(seed);
     auto pick = [&](std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random); };
-    auto document = std::make_unique<html::Document>("");
-    std::vector<html::Element*> elements{document->createElement("div")};
+    auto document = std::make_unique<novawick::html::Document>("");
+    std::vector<novawick::html::Element*> elements{document->createElement("div")};
     document->appendChild(elements.front());
     for (int node = 0; node < 40; ++node) {
-        html::Element* parent = elements[pick(elements.size())];
+        novawick::html::Element* parent = elements[pick(elements.size())];
         if (pick(2) == 0) {
             std::string text;
             for (std::size_t piece = pick(4); piece > 0; --piece) text += kPieces[pick(std::size(kPieces))];
@@ -198,16 +198,16 @@ TEST(SelectorPropertyTest, TextTestsAgreeWithTestingEachElementAlone) {
     for (unsigned seed = 0; seed < 300; ++seed) {
         auto document = textTree(seed);
         for (const char* query : queries) {
-            const html::EvaluatorPtr evaluator = html::QueryParser::parse(query);
-            html::MatchContext shared(*document, 0);
-            std::vector<html::Element*> alone;
-            std::vector<html::Element*> fromShared;
-            html::forEachElement(*document, [&](html::Element& element) {
+            const novawick::html::EvaluatorPtr evaluator = novawick::html::QueryParser::parse(query);
+            novawick::html::MatchContext shared(*document, 0);
+            std::vector<novawick::html::Element*> alone;
+            std::vector<novawick::html::Element*> fromShared;
+            novawick::html::forEachElement(*document, [&](novawick::html::Element& element) {
                 if (evaluator->matches(*document, element)) alone.push_back(&element);
                 if (evaluator->matchesIn(shared, element)) fromShared.push_back(&element);
             });
             EXPECT_EQ(fromShared, alone) << "seed " << seed << ": " << query;
-            EXPECT_EQ(html::select(*document, query).array(), alone) << "seed " << seed << ": " << query;
+            EXPECT_EQ(novawick::html::select(*document, query).array(), alone) << "seed " << seed << ": " << query;
         }
     }
 }
@@ -216,45 +216,45 @@ TEST(SelectorPropertyTest, ElementsSelectEqualsPerRootSelection) {
     const char* queries[] = {"div p", "span, a", "p > span", ".x ~ *", "*", ":has(a) > p", "p:nth-child(odd)"};
     for (unsigned seed = 100; seed < 140; ++seed) {
         auto document = TreeGenerator(seed).make();
-        std::vector<html::Element*> everything;
+        std::vector<novawick::html::Element*> everything;
         allElements(*document, everything);
-        html::Element* one = everything[seed % everything.size()];
-        html::Element* other = everything[(seed * 7) % everything.size()];
+        novawick::html::Element* one = everything[seed % everything.size()];
+        novawick::html::Element* other = everything[(seed * 7) % everything.size()];
         for (const char* query : queries) {
-            EXPECT_EQ(html::Elements({one}).select(query).array(), one->select(query).array()) << query;
+            EXPECT_EQ(novawick::html::Elements({one}).select(query).array(), one->select(query).array()) << query;
             // Several roots: per-root results concatenated in root order, first occurrence kept.
-            std::vector<html::Element*> expected;
-            std::unordered_set<html::Element*> seen;
-            for (html::Element* root : {other, one, other}) {
-                for (html::Element* el : root->select(query)) {
+            std::vector<novawick::html::Element*> expected;
+            std::unordered_set<novawick::html::Element*> seen;
+            for (novawick::html::Element* root : {other, one, other}) {
+                for (novawick::html::Element* el : root->select(query)) {
                     if (seen.insert(el).second) expected.push_back(el);
                 }
             }
-            EXPECT_EQ(html::Elements({other, one, other}).select(query).array(), expected) << query;
+            EXPECT_EQ(novawick::html::Elements({other, one, other}).select(query).array(), expected) << query;
         }
     }
 }
 
 TEST(SelectorPropertyTest, DeepDocumentsAreWalkedWithoutRecursion) {
     constexpr std::size_t kDepth = 100'000;
-    html::Document document("");
-    html::Element* top = document.createElement("span");
+    novawick::html::Document document("");
+    novawick::html::Element* top = document.createElement("span");
     document.appendChild(top);
-    html::Element* parent = top;
+    novawick::html::Element* parent = top;
     for (std::size_t i = 0; i < kDepth; ++i) {
-        html::Element* div = document.createElement("div");
+        novawick::html::Element* div = document.createElement("div");
         parent->appendChild(div);
         parent = div;
     }
     parent->appendChild(document.createElement("p"));
 
-    EXPECT_EQ(html::select(document, "div div").size(), kDepth - 1);
-    EXPECT_EQ(html::select(document, "span p").size(), 1u);
-    EXPECT_EQ(html::select(document, "span:has(p)").size(), 1u);
+    EXPECT_EQ(novawick::html::select(document, "div div").size(), kDepth - 1);
+    EXPECT_EQ(novawick::html::select(document, "span p").size(), 1u);
+    EXPECT_EQ(novawick::html::select(document, "span:has(p)").size(), 1u);
     EXPECT_TRUE(top->is(":has(p)"));
     EXPECT_TRUE(parent->is("span div"));
-    EXPECT_EQ(html::select(*top, "> div").size(), 1u);
-    EXPECT_EQ(html::Elements({top, parent}).select("p").size(), 1u);
+    EXPECT_EQ(novawick::html::select(*top, "> div").size(), 1u);
+    EXPECT_EQ(novawick::html::Elements({top, parent}).select("p").size(), 1u);
 }
 
 std::string repeated(std::string_view piece, std::size_t count) {
@@ -266,38 +266,38 @@ std::string repeated(std::string_view piece, std::size_t count) {
 TEST(SelectorPropertyTest, QueryNestingIsBounded) {
     auto expectRefused = [](const std::string& query) {
         try {
-            html::QueryParser::parse(query);
+            novawick::html::QueryParser::parse(query);
             ADD_FAILURE() << "accepted a query nested " << query.size() << " characters deep";
-        } catch (const html::Exception& error) {
-            EXPECT_EQ(error.type(), html::ExceptionType::SelectorParseException);
+        } catch (const novawick::html::Exception& error) {
+            EXPECT_EQ(error.type(), novawick::html::ExceptionType::SelectorParseException);
             EXPECT_EQ(error.message().rfind("Could not parse query ", 0), 0u) << error.message().substr(0, 80);
         }
     };
-    const std::size_t bound = html::kMaxQueryNesting;
-    EXPECT_NO_THROW(html::QueryParser::parse(repeated(":not(", bound) + "p" + repeated(")", bound)));
+    const std::size_t bound = novawick::html::kMaxQueryNesting;
+    EXPECT_NO_THROW(novawick::html::QueryParser::parse(repeated(":not(", bound) + "p" + repeated(")", bound)));
     expectRefused(repeated(":not(", bound + 1) + "p" + repeated(")", bound + 1));
     expectRefused(repeated(":has(", 100'000) + "p");
-    EXPECT_NO_THROW(html::QueryParser::parse(repeated("div ", bound) + "p"));
+    EXPECT_NO_THROW(novawick::html::QueryParser::parse(repeated("div ", bound) + "p"));
     // The deepest accepted queries also run: matching recurses through the evaluator tree only.
-    html::Document document("");
-    html::Element* parent = &document;
+    novawick::html::Document document("");
+    novawick::html::Element* parent = &document;
     for (std::size_t i = 0; i < bound; ++i) {
-        html::Element* div = document.createElement("div");
+        novawick::html::Element* div = document.createElement("div");
         parent->appendChild(div);
         parent = div;
     }
     parent->appendChild(document.createElement("p"));
-    EXPECT_EQ(html::select(document, repeated("div ", bound) + "p").size(), 1u);
-    EXPECT_EQ(html::select(document, repeated(":not(", bound) + "p" + repeated(")", bound)).size(), 1u);
-    EXPECT_EQ(html::select(document, repeated("div > ", bound) + "p").size(), 1u);
+    EXPECT_EQ(novawick::html::select(document, repeated("div ", bound) + "p").size(), 1u);
+    EXPECT_EQ(novawick::html::select(document, repeated(":not(", bound) + "p" + repeated(")", bound)).size(), 1u);
+    EXPECT_EQ(novawick::html::select(document, repeated("div > ", bound) + "p").size(), 1u);
     expectRefused(repeated("div ", bound + 1) + "p");
     expectRefused(repeated("a > ", 50'000) + "b");
     // Alternatives are flat, however many there are.
-    EXPECT_NO_THROW(html::QueryParser::parse(repeated("a, ", 10'000) + "b"));
+    EXPECT_NO_THROW(novawick::html::QueryParser::parse(repeated("a, ", 10'000) + "b"));
 }
 
 TEST(SelectorPropertyTest, ArbitraryQueriesEitherSelectOrRaiseTheLibraryError) {
-    // Fragments of the grammar thrown together: nothing but a result or html::Exception may come out.
+    // Fragments of the grammar thrown together: nothing but a result or novawick::html::Exception may come out.
     const char* pieces[] = {"div", "p", " ", ">", "+", "~", ",", "*", "*|", "|", "#", ".x", "[", "]", "(", ")",
                             "'", "\"", "\\", "=", "~=", "^=", ":not(", ":has(", ":contains(", ":matches(",
                             ":eq(", ":nth-child(", "2n+1", "-n", "odd", ":root", ":empty", "\xC3\xA9", "\r\n"};
@@ -311,9 +311,9 @@ TEST(SelectorPropertyTest, ArbitraryQueriesEitherSelectOrRaiseTheLibraryError) {
             query += pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(random)];
         }
         try {
-            html::select(*document, query);
-            html::Elements({document.get()}).select(query);
-        } catch (const html::Exception&) {
+            novawick::html::select(*document, query);
+            novawick::html::Elements({document.get()}).select(query);
+        } catch (const novawick::html::Exception&) {
         } catch (const std::exception& error) {
             ADD_FAILURE() << "query " << query << " raised " << error.what();
         }

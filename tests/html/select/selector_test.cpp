@@ -21,11 +21,11 @@ struct SelectCase {
     const char* expected;  // ids (or tag names) in result order
 };
 
-void expectSelections(const html::Element& root, const std::vector<SelectCase>& cases) {
+void expectSelections(const novawick::html::Element& root, const std::vector<SelectCase>& cases) {
     for (const SelectCase& c : cases) {
         try {
-            EXPECT_EQ(describe(html::select(root, c.query)), c.expected) << "query: " << c.query;
-        } catch (const html::Exception& error) {
+            EXPECT_EQ(describe(novawick::html::select(root, c.query)), c.expected) << "query: " << c.query;
+        } catch (const novawick::html::Exception& error) {
             ADD_FAILURE() << "query: " << c.query << " raised " << error.message();
         }
     }
@@ -41,7 +41,7 @@ constexpr const char* kPage =
 
 TEST(SelectorTest, CombinatorsAndDocumentOrder) {
     auto document = buildTree(kPage);
-    html::Element* body = document->getElementById("body");
+    novawick::html::Element* body = document->getElementById("body");
     expectSelections(*body, {
         {"p", "p1 p2 p3"},
         {"div p", "p2"},
@@ -63,7 +63,7 @@ TEST(SelectorTest, CombinatorsAndDocumentOrder) {
 
 TEST(SelectorTest, CaseRules) {
     auto document = buildTree(kPage);
-    html::Element* body = document->getElementById("body");
+    novawick::html::Element* body = document->getElementById("body");
     expectSelections(*body, {
         {"P", "p1 p2 p3"},
         {"P.Intro", "p1"},
@@ -88,7 +88,7 @@ TEST(SelectorTest, AttributeOperators) {
         "<li id=\"l2\" href=\" /A \" lang=\"fr\" class=\"y\"/>"
         "<li id=\"l3\" data-a=\"1\" data-b=\"\" class=\"x1 z\"/>"
         "</ul>");
-    html::Element* root = document->getElementById("root");
+    novawick::html::Element* root = document->getElementById("root");
     expectSelections(*root, {
         {"[href]", "l1 l2"},
         {"[href=/a]", "l1 l2"},           // value trimmed and compared ignoring case
@@ -115,7 +115,7 @@ TEST(SelectorTest, IndexAndChildPseudoClasses) {
         "<ul id=\"u2\"><li id=\"d\"/>text<!--c--></ul>"
         "<p id=\"e1\"></p><p id=\"e2\"><!--only a comment--></p><p id=\"e3\"> </p>"
         "</div>");
-    html::Element* root = document->getElementById("root");
+    novawick::html::Element* root = document->getElementById("root");
     expectSelections(*root, {
         {"li:eq(0)", "a d"},
         {"li:lt(2)", "a b d"},
@@ -136,11 +136,11 @@ TEST(SelectorTest, IndexAndChildPseudoClasses) {
 
 TEST(SelectorTest, RootOfADocumentIsItsFirstElement) {
     auto document = buildTree("<html id=\"h\"><body id=\"b\"/></html>");
-    EXPECT_EQ(describe(html::select(*document, ":root")), "h");
-    EXPECT_TRUE(html::is(*document->getElementById("h"), ":root"));
-    EXPECT_FALSE(html::is(*document->getElementById("b"), ":root"));
+    EXPECT_EQ(describe(novawick::html::select(*document, ":root")), "h");
+    EXPECT_TRUE(novawick::html::is(*document->getElementById("h"), ":root"));
+    EXPECT_FALSE(novawick::html::is(*document->getElementById("b"), ":root"));
     // The document itself is an element of the walk.
-    EXPECT_EQ(html::select(*document, "*").size(), 3u);
+    EXPECT_EQ(novawick::html::select(*document, "*").size(), 3u);
 }
 
 TEST(SelectorTest, NthForms) {
@@ -148,7 +148,7 @@ TEST(SelectorTest, NthForms) {
     for (int i = 1; i <= 7; ++i) markup += "<li id=\"" + std::to_string(i) + "\"/>";
     markup += "</ol>";
     auto document = buildTree(markup);
-    html::Element* root = document->getElementById("root");
+    novawick::html::Element* root = document->getElementById("root");
     expectSelections(*root, {
         {"li:nth-child(2n+1)", "1 3 5 7"},
         {"li:nth-child(odd)", "1 3 5 7"},
@@ -180,7 +180,7 @@ TEST(SelectorTest, HasNotAndText) {
         "<div id=\"d2\"><span id=\"s1\">Hello <i id=\"i1\">there</i></span></div>"
         "<div id=\"d3\">a<br id=\"br\"/>b (c) \\x</div>"
         "</div>");
-    html::Element* root = document->getElementById("root");
+    novawick::html::Element* root = document->getElementById("root");
     expectSelections(*root, {
         {"div:has(p)", "root d1"},
         {"p:has(p)", "p1"},                 // never merely because it is a p
@@ -203,7 +203,7 @@ TEST(SelectorTest, HasNotAndText) {
 TEST(SelectorTest, InvalidRegularExpressionPrintsAndMatchesNothing) {
     auto document = buildTree("<div id=\"root\"><p id=\"p\">x</p></div>");
     testing::internal::CaptureStdout();
-    html::Elements found = html::select(*document->getElementById("root"), "p:matches([)");
+    novawick::html::Elements found = novawick::html::select(*document->getElementById("root"), "p:matches([)");
     std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(found.isEmpty());
     EXPECT_EQ(printed, "invalid regex: U_REGEX_MISSING_CLOSE_BRACKET\n");
@@ -215,66 +215,66 @@ TEST(SelectorTest, InvalidRegularExpressionPrintsAndMatchesNothing) {
 TEST(SelectorTest, RegularExpressionsPastTheirTimeLimitFailTheSelection) {
     const std::string text = std::string(26, 'a') + "b";
     auto document = buildTree("<div id=\"root\"><p id=\"p\" title=\"" + text + "\">" + text + "</p></div>");
-    const html::Element& root = *document->getElementById("root");
+    const novawick::html::Element& root = *document->getElementById("root");
     for (const char* query : {"p:matches((a+)+$)", "p:matchesOwn((a+)+$)", "[title~=(a+)+$]", "div:has(:matches((a+)+$))",
                               "p:not(:matches((a+)+$))"}) {
         try {
-            html::select(root, query);
+            novawick::html::select(root, query);
             ADD_FAILURE() << "no error for " << query;
-        } catch (const html::Exception& error) {
-            EXPECT_EQ(error.type(), html::ExceptionType::RegexTimeoutException) << query;
-            EXPECT_EQ(error.message(), std::string(html::kRegexTimeLimitPrefix) + "(a+)+$") << query;
+        } catch (const novawick::html::Exception& error) {
+            EXPECT_EQ(error.type(), novawick::html::ExceptionType::RegexTimeoutException) << query;
+            EXPECT_EQ(error.message(), std::string(novawick::html::kRegexTimeLimitPrefix) + "(a+)+$") << query;
         }
     }
-    EXPECT_THROW(document->getElementById("p")->is(":matches((a+)+$)"), html::Exception);
+    EXPECT_THROW(document->getElementById("p")->is(":matches((a+)+$)"), novawick::html::Exception);
 }
 
 TEST(SelectorTest, ElementSelectTrimsButElementsSelectDoesNot) {
     auto document = buildTree("<div id=\"root\"><p id=\"p\"/></div>");
-    html::Element* root = document->getElementById("root");
+    novawick::html::Element* root = document->getElementById("root");
     EXPECT_EQ(describe(root->select(" p ")), "p");
-    html::Elements roots({root});
+    novawick::html::Elements roots({root});
     try {
         roots.select("p ");
         ADD_FAILURE() << "trailing whitespace accepted";
-    } catch (const html::Exception& error) {
+    } catch (const novawick::html::Exception& error) {
         EXPECT_EQ(error.message(), "Could not parse query : unexpected token at ");
-        EXPECT_EQ(error.type(), html::ExceptionType::SelectorParseException);
+        EXPECT_EQ(error.type(), novawick::html::ExceptionType::SelectorParseException);
     }
-    EXPECT_THROW(roots.select(""), html::Exception);
-    EXPECT_THROW(root->select("   "), html::Exception);
+    EXPECT_THROW(roots.select(""), novawick::html::Exception);
+    EXPECT_THROW(root->select("   "), novawick::html::Exception);
 }
 
 TEST(SelectorTest, ElementsSelectListsEachMatchOnceRootFirst) {
     auto document = buildTree(
         "<div id=\"outer\"><p id=\"p1\"/><div id=\"inner\"><p id=\"p2\"/></div></div><p id=\"p3\"/>");
-    html::Element* outer = document->getElementById("outer");
-    html::Element* inner = document->getElementById("inner");
-    html::Element* p3 = document->getElementById("p3");
-    EXPECT_EQ(describe(html::Elements({inner, outer}).select("p")), "p2 p1");
-    EXPECT_EQ(describe(html::Elements({outer, inner}).select("p")), "p1 p2");
-    EXPECT_EQ(describe(html::Elements({p3, outer, outer}).select("p")), "p3 p1 p2");
-    EXPECT_EQ(describe(html::CssSelector::select("p", html::Elements({inner}))), "p2");
+    novawick::html::Element* outer = document->getElementById("outer");
+    novawick::html::Element* inner = document->getElementById("inner");
+    novawick::html::Element* p3 = document->getElementById("p3");
+    EXPECT_EQ(describe(novawick::html::Elements({inner, outer}).select("p")), "p2 p1");
+    EXPECT_EQ(describe(novawick::html::Elements({outer, inner}).select("p")), "p1 p2");
+    EXPECT_EQ(describe(novawick::html::Elements({p3, outer, outer}).select("p")), "p3 p1 p2");
+    EXPECT_EQ(describe(novawick::html::CssSelector::select("p", novawick::html::Elements({inner}))), "p2");
 }
 
 TEST(SelectorTest, IsUsesTheDocumentAsRoot) {
     auto document = buildTree("<div id=\"d\"><p id=\"p\" class=\"c\"/></div>");
-    html::Element* p = document->getElementById("p");
+    novawick::html::Element* p = document->getElementById("p");
     EXPECT_TRUE(p->is("div > p.c"));
     EXPECT_TRUE(p->is("p, span"));
     EXPECT_FALSE(p->is("span"));
-    html::Element* detached = document->createElement("p");
+    novawick::html::Element* detached = document->createElement("p");
     EXPECT_FALSE(detached->is("p"));
 }
 
 struct ErrorCase {
     const char* query;
     const char* message;
-    html::ExceptionType type;
+    novawick::html::ExceptionType type;
 };
 
 TEST(SelectorTest, MalformedQueriesRaiseExactMessages) {
-    using enum html::ExceptionType;
+    using enum novawick::html::ExceptionType;
     const ErrorCase cases[] = {
         {"&&", "Could not parse query &&: unexpected token at &&", SelectorParseException},
         {"div >", "Could not parse query : unexpected token at ", SelectorParseException},
@@ -305,9 +305,9 @@ TEST(SelectorTest, MalformedQueriesRaiseExactMessages) {
     };
     for (const ErrorCase& c : cases) {
         try {
-            html::QueryParser::parse(c.query);
+            novawick::html::QueryParser::parse(c.query);
             ADD_FAILURE() << "accepted: " << c.query;
-        } catch (const html::Exception& error) {
+        } catch (const novawick::html::Exception& error) {
             EXPECT_EQ(error.message(), c.message) << "query: " << c.query;
             EXPECT_EQ(error.type(), c.type) << "query: " << c.query;
         }

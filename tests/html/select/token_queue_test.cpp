@@ -8,7 +8,7 @@
 
 namespace {
 
-using html::TokenQueue;
+using novawick::html::TokenQueue;
 
 struct BalancedCase {
     const char* input;

@@ -13,10 +13,10 @@ bool isNameByte(char c) {
 
 class MarkupReader {
 public:
-    MarkupReader(std::string_view markup, html::Document& document) : markup_(markup), document_(document) {}
+    MarkupReader(std::string_view markup, novawick::html::Document& document) : markup_(markup), document_(document) {}
 
     void read() {
-        std::vector<html::Element*> open{&document_};
+        std::vector<novawick::html::Element*> open{&document_};
         while (at_ < markup_.size()) {
             if (markup_.substr(at_, 4) == "<!--") {
                 std::size_t end = markup_.find("-->", at_);
@@ -57,9 +57,9 @@ private:
         while (at_ < markup_.size() && (markup_[at_] == ' ' || markup_[at_] == '\n')) ++at_;
     }
 
-    void readStartTag(std::vector<html::Element*>& open) {
+    void readStartTag(std::vector<novawick::html::Element*>& open) {
         ++at_;
-        html::Element* element = document_.createElement(readName(), html::ParseSettings::preserveCase());
+        novawick::html::Element* element = document_.createElement(readName(), novawick::html::ParseSettings::preserveCase());
         open.back()->appendChild(element);
         for (;;) {
             skipSpaces();
@@ -87,21 +87,21 @@ private:
     }
 
     std::string_view markup_;
-    html::Document& document_;
+    novawick::html::Document& document_;
     std::size_t at_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<html::Document> buildTree(std::string_view markup) {
-    auto document = std::make_unique<html::Document>("http://example.com/");
+std::unique_ptr<novawick::html::Document> buildTree(std::string_view markup) {
+    auto document = std::make_unique<novawick::html::Document>("http://example.com/");
     MarkupReader(markup, *document).read();
     return document;
 }
 
-std::string describe(const html::Elements& elements) {
+std::string describe(const novawick::html::Elements& elements) {
     std::string out;
-    for (const html::Element* element : elements) {
+    for (const novawick::html::Element* element : elements) {
         if (!out.empty()) out += ' ';
         std::string_view id = element->id();
         out += id.empty() ? std::string(element->tagName()) : std::string(id);

@@ -13,10 +13,10 @@
 namespace selector_test {
 
 /// A document whose top-level nodes are those of `markup`. Malformed markup fails the calling test.
-std::unique_ptr<html::Document> buildTree(std::string_view markup);
+std::unique_ptr<novawick::html::Document> buildTree(std::string_view markup);
 
 /// A compact description of a result: each element's id, or its tag name when it has none, joined
 /// by single spaces.
-std::string describe(const html::Elements& elements);
+std::string describe(const novawick::html::Elements& elements);
 
 }  // namespace selector_test
